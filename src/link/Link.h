@@ -1,0 +1,62 @@
+#pragma once
+
+#include "link/MSComm.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+
+// What differs between the two windows' copies of the primitives and the speed exchange.
+struct LinkProfile {
+    const char* sendCommandTimeout; // SendCommand's send time-out code
+    const char* sendDataTimeout;    // SendData's send time-out code (transfer window only)
+    const char* replyTimeout;       // WaitReply
+    const char* replyError;
+    const char* longReplyTimeout;   // WaitReplyLong (transfer window only)
+    const char* longReplyError;
+    bool clearStatusBeforeWrite;    // the transfer window clears CommStatus before each write
+    bool keepStateOnFailedExchange; // the main window's speed exchange changes nothing on failure
+};
+
+inline constexpr LinkProfile kMainWindowLink{"ERR 220", nullptr, "ERR 201", "ERR 202", nullptr, nullptr,
+                                             false, true};
+inline constexpr LinkProfile kTransferWindowLink{"ERR 020", "ERR 021", "ERR 030", "ERR 031", "ERR 040",
+                                                 "ERR 041", true, false};
+
+// The send and wait primitives and the speed exchange, written once and instantiated by each
+// window on its own port. Every operation returns 0 on success and 1 on failure after showing
+// its own message; callers show nothing more for that failure.
+class Link {
+public:
+    Link(MSComm& port, const LinkProfile& profile);
+    Link(const Link&) = delete;
+    Link& operator=(const Link&) = delete;
+
+    // Removes every LF from the caller's text (in place), sends it with CR LF, waits for the
+    // transmit buffer to drain.
+    int16_t SendCommand(QString& text);
+    // Sends the bytes unchanged and waits for them to drain.
+    int16_t SendData(const QByteArray& bytes);
+    // Waits up to 3 (WaitReplyLong: 55) whole seconds for a complete reply in RxBytes.
+    int16_t WaitReply();
+    int16_t WaitReplyLong();
+    // Busy pause of 200 ms: no window events run, received bytes wait in the port layer.
+    void Pause();
+    // Speed exchange with the unit to 9600 or (any other value) 38400 bit/s.
+    void SetLineSpeed(int32_t baud);
+
+    MSComm& Port() { return port_; }
+
+private:
+    int16_t drainTransmit(const char* timeoutCode);
+    int16_t waitForReply(int seconds, const char* timeoutCode, const char* errorCode);
+    bool writeRefused(const QByteArray& bytes);
+
+    MSComm& port_;
+    const LinkProfile& profile_;
+};
+
+// The receive handler both windows attach to their port's OnComm: appends delivered bytes to
+// RxBytes and records complete replies and line errors in CommStatus.
+void MSComm1_OnComm(MSComm& port);

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+
+// The programmer unit's wire format: command prefixes, reply tokens, time-outs and checksums.
+namespace Proto {
+
+// Command texts before their payload and checksum ("C", code, count).
+inline constexpr const char* kSpeed9600 = "CC0200";   // set the line speed to 9600 bit/s
+inline constexpr const char* kSpeed38400 = "CC0280";  // set the line speed to 38400 bit/s
+inline constexpr int16_t kSpeedCount = 2;
+inline constexpr const char* kPageQuery = "C902";     // + page index: read a page record
+inline constexpr int16_t kPageQueryCount = 2;
+inline constexpr const char* kPageErase = "C303";     // + n + (255 - n): erase page n
+inline constexpr int16_t kPageEraseCount = 3;
+inline constexpr const char* kPageStoreHeader = "C012"; // + page, cpu, clock, 11 name bytes
+inline constexpr int16_t kPageStoreHeaderCount = 18;
+inline constexpr const char* kDirectHeader = "CF0740"; // + cpu, clock: write into no page
+inline constexpr int16_t kDirectHeaderCount = 7;
+
+// Reply tokens, searched anywhere in the receive area, case-sensitively.
+inline constexpr const char* kTokenOK = "OK";
+inline constexpr const char* kTokenGO = "GO";
+inline constexpr const char* kTokenFL = "FL";
+
+// Block acknowledgements (first received byte in raw mode).
+inline constexpr uint8_t kAckWritten = 0x4F;   // "O"
+inline constexpr uint8_t kAckFlashFault = 0x46; // "F"
+
+// Line settings.
+inline constexpr const char* kSettings9600 = "9600,N,8,1";
+inline constexpr const char* kSettings38400 = "38400,N,8,1";
+
+// Time-outs in whole seconds of the clock, and the pause before a speed exchange.
+inline constexpr int kShortWaitSeconds = 3;
+inline constexpr int kLongWaitSeconds = 55;
+inline constexpr uint32_t kSpeedPauseMs = 200;
+
+// Memory-record reply: 22 bytes as hex, then their checksum.
+inline constexpr int16_t kPageRecordBytes = 22;
+
+} // namespace Proto
+
+// The value of one received hex character: c - 55 from "A" on, else c - 48. Lower-case
+// letters give values above 15; a code below "0" gives a negative value (a conversion error).
+int HexNibble(int c);
+
+// Appends the two checksum digits to a command text: 255 minus the byte sum of the `count`
+// hex pairs behind the two-character command code. Extends `text` in place and returns it.
+QString setsum(QString& text, int16_t count);
+
+// Checks the checksum of an n-byte hex reply held in RxBytes: 1 on a mismatch, 0 on a match,
+// nothing when the characters cannot be read as hexadecimal.
+std::optional<int16_t> CheckReplySum(int16_t n);
+
+// True when `token` occurs anywhere in the receive area read as text in the system code page.
+bool ReplyContains(const char* token);
+
+// Fixed-width upper-case hex field: the last `width` digits of the value, zero-padded.
+QString HexField(uint32_t value, int width);

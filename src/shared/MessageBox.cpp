@@ -1,0 +1,45 @@
+#include "shared/MessageBox.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace {
+
+MessagePresenter& presenter()
+{
+    static MessagePresenter instance;
+    return instance;
+}
+
+MsgResult showRealBox(const QString& text, const QString& title, MsgButtons buttons, MsgIcon icon)
+{
+    QMessageBox box(QApplication::activeWindow());
+    box.setWindowTitle(title);
+    box.setText(text);
+    box.setIcon(icon == MsgIcon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon);
+    QPushButton* ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    box.setDefaultButton(ok);
+    if (buttons == MsgButtons::OkCancel) {
+        QPushButton* cancel = box.addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole);
+        box.setEscapeButton(cancel);
+    } else {
+        box.setEscapeButton(ok);
+    }
+    box.exec();
+    return box.clickedButton() == ok ? MsgResult::Ok : MsgResult::Cancel;
+}
+
+} // namespace
+
+MsgResult ShowMessage(const QString& text, const QString& title, MsgButtons buttons, MsgIcon icon)
+{
+    if (presenter())
+        return presenter()(text, title, buttons, icon);
+    return showRealBox(text, title, buttons, icon);
+}
+
+void SetMessagePresenter(MessagePresenter p)
+{
+    presenter() = std::move(p);
+}
