@@ -12,9 +12,11 @@ public:
     virtual int64_t WholeSeconds() = 0;
     // A 32-bit millisecond counter that may wrap around.
     virtual uint32_t Milliseconds() = 0;
-    // Lets pending window events run, blocking until at least one event arrives or the
-    // next wall-clock second begins, whichever comes first.
-    virtual void WaitForEvents() = 0;
+    // Runs the window events pending at this moment and returns.
+    virtual void LetEventsRun() = 0;
+    // Runs window events, blocking until at least one arrives, the next wall-clock second
+    // begins, or `maxMs` milliseconds have passed, whichever comes first.
+    virtual void WaitForEvents(uint32_t maxMs) = 0;
     // Blocks for `ms` milliseconds without running window events.
     virtual void Sleep(uint32_t ms) = 0;
 };

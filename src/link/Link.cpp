@@ -1,0 +1,180 @@
+#include "link/Link.h"
+
+#include "link/Protocol.h"
+#include "link/WaitClock.h"
+#include "shared/MessageBox.h"
+#include "shared/Messages.h"
+#include "shared/Module1.h"
+#include "shared/Version.h"
+
+#include <QStringEncoder>
+
+namespace {
+
+constexpr char kLineFeed = '\n';
+constexpr int kMaxDrainPollMs = 1000;
+
+// How long the bytes still queued take on the wire at the port's speed (10 bits a byte),
+// so that a drain wait wakes when they should be gone even though no event announces it.
+uint32_t drainEstimateMs(int pendingBytes, const QString& settings)
+{
+    const int baud = settings.section(QLatin1Char(','), 0, 0).toInt();
+    if (baud <= 0)
+        return 1;
+    const int64_t ms = (static_cast<int64_t>(pendingBytes) * 10 * 1000 + baud - 1) / baud;
+    return static_cast<uint32_t>(std::clamp<int64_t>(ms, 1, kMaxDrainPollMs));
+}
+
+} // namespace
+
+Link::Link(MSComm& port, const LinkProfile& profile) : port_(port), profile_(profile)
+{
+    QObject::connect(&port_, &MSComm::OnComm, &port_, [this] { MSComm1_OnComm(port_); });
+}
+
+bool Link::writeRefused(const QByteArray& bytes)
+{
+    QString description;
+    if (port_.Output(bytes, &description))
+        return false;
+    ShowMessage(description, QString::fromLatin1(kAppTitle), MsgButtons::Ok, MsgIcon::Exclamation);
+    return true;
+}
+
+int16_t Link::SendCommand(QString& text)
+{
+    // Line ends belong to the link: the caller's LFs go, one per pass, and CR LF is added here.
+    for (;;) {
+        ProgramClock().LetEventsRun();
+        const qsizetype lf = text.indexOf(QLatin1Char(kLineFeed));
+        if (lf < 0)
+            break;
+        text.remove(lf, 1);
+    }
+    if (profile_.clearStatusBeforeWrite)
+        Module1.CommStatus = 0;
+    QStringEncoder encoder("CP932");
+    QByteArray line = encoder.encode(text);
+    line.append("\r\n");
+    if (writeRefused(line))
+        return 1;
+    return drainTransmit(profile_.sendCommandTimeout);
+}
+
+int16_t Link::SendData(const QByteArray& bytes)
+{
+    Module1.CommStatus = 0;
+    if (writeRefused(bytes))
+        return 1;
+    return drainTransmit(profile_.sendDataTimeout);
+}
+
+int16_t Link::drainTransmit(const char* timeoutCode)
+{
+    WaitClock& clock = ProgramClock();
+    const int64_t start = clock.WholeSeconds();
+    for (bool firstPass = true;; firstPass = false) {
+        const int pending = port_.OutBufferCount();
+        if (firstPass)
+            clock.LetEventsRun();
+        else
+            clock.WaitForEvents(drainEstimateMs(pending, port_.Settings()));
+        if (clock.WholeSeconds() - start >= Proto::kShortWaitSeconds) {
+            ShowMessage(QString::fromUtf8(Msg::kSendTimeout), QString::fromLatin1(timeoutCode));
+            port_.ClearOutBuffer();
+            return 1;
+        }
+        if (port_.OutBufferCount() == 0)
+            return 0;
+    }
+}
+
+int16_t Link::WaitReply()
+{
+    return waitForReply(Proto::kShortWaitSeconds, profile_.replyTimeout, profile_.replyError);
+}
+
+int16_t Link::WaitReplyLong()
+{
+    return waitForReply(Proto::kLongWaitSeconds, profile_.longReplyTimeout, profile_.longReplyError);
+}
+
+int16_t Link::waitForReply(int seconds, const char* timeoutCode, const char* errorCode)
+{
+    WaitClock& clock = ProgramClock();
+    const int64_t start = clock.WholeSeconds();
+    for (bool firstPass = true;; firstPass = false) {
+        if (firstPass)
+            clock.LetEventsRun();
+        else
+            clock.WaitForEvents(UINT32_MAX);
+        if (clock.WholeSeconds() - start >= seconds) {
+            ShowMessage(QString::fromUtf8(Msg::kReplyTimeout), QString::fromLatin1(timeoutCode));
+            // Only after the operator closed the box: late bytes that came meanwhile go too.
+            port_.ClearInBuffer();
+            Module1.CommStatus = 0;
+            return 1;
+        }
+        if (Module1.CommStatus != 0)
+            break;
+    }
+    if ((Module1.CommStatus & ~CommStatusBits::kReplyComplete) != 0) {
+        ShowMessage(QString::fromUtf8(Msg::kReceiveError), QString::fromLatin1(errorCode));
+        port_.ClearInBuffer();
+        Module1.CommStatus = 0;
+        return 1;
+    }
+    Module1.CommStatus = 0;
+    return 0;
+}
+
+void Link::Pause()
+{
+    WaitClock& clock = ProgramClock();
+    const uint32_t start = clock.Milliseconds();
+    // Unsigned difference: the counter may wrap around during the pause.
+    for (uint32_t elapsed = 0; (elapsed = clock.Milliseconds() - start) < Proto::kSpeedPauseMs;)
+        clock.Sleep(Proto::kSpeedPauseMs - elapsed);
+}
+
+void Link::SetLineSpeed(int32_t baud)
+{
+    const bool toLowSpeed = baud == 9600;
+    const QString targetSettings = QString::fromLatin1(toLowSpeed ? Proto::kSettings9600 : Proto::kSettings38400);
+    const bool mainWindow = profile_.keepStateOnFailedExchange;
+
+    Pause();
+    QString command = QString::fromLatin1(toLowSpeed ? Proto::kSpeed9600 : Proto::kSpeed38400);
+    setsum(command, Proto::kSpeedCount);
+    Module1.RxCount = 0;
+    if (SendCommand(command) != 0)
+        return;
+
+    bool exchanged = false;
+    if (WaitReply() != 0) {
+        if (!mainWindow)
+            Module1.SpeedIndex = 0;
+    } else if (!ReplyContains(Proto::kTokenOK)) {
+        Module1.SpeedIndex = 0;
+    } else {
+        // The unit switches after its "OK" and greets the host with "GO" at the new speed.
+        Module1.RxCount = 0;
+        port_.ClearInBuffer();
+        port_.SetSettings(targetSettings);
+        if (WaitReply() != 0 || !ReplyContains(Proto::kTokenGO))
+            Module1.SpeedIndex = 0;
+        else
+            exchanged = true;
+    }
+
+    if (exchanged || !mainWindow) {
+        if (Module1.SpeedIndex != 0) {
+            Module1.HighSpeedLink = 1;
+        } else {
+            port_.SetSettings(QString::fromLatin1(Proto::kSettings9600));
+            Module1.HighSpeedLink = 0;
+        }
+    }
+    Module1.RxCount = 0;
+    port_.ClearInBuffer();
+}

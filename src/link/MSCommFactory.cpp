@@ -1,0 +1,21 @@
+#include "link/MSComm.h"
+
+std::unique_ptr<MSComm> CreateSerialMSComm();
+
+namespace {
+MSCommFactory& factory()
+{
+    static MSCommFactory instance;
+    return instance;
+}
+} // namespace
+
+std::unique_ptr<MSComm> CreateMSComm()
+{
+    return factory() ? factory()() : CreateSerialMSComm();
+}
+
+void SetMSCommFactory(MSCommFactory f)
+{
+    factory() = std::move(f);
+}

@@ -1,0 +1,195 @@
+#include "link/SerialMSComm.h"
+
+#include "link/Protocol.h"
+#include "shared/Settings.h"
+
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
+#include <linux/serial.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+namespace {
+
+QString permissionHint(const QString& device)
+{
+    return QStringLiteral("%1: Permission denied.\nAdd your user to the \"dialout\" group "
+                          "(sudo usermod -aG dialout $USER) and log in again.")
+        .arg(device);
+}
+
+QString busyHint(const QString& device)
+{
+    return QStringLiteral("%1: Device or resource busy.\nAnother program holds the port "
+                          "(a terminal program, ModemManager or brltty); close it and try again.")
+        .arg(device);
+}
+
+QString missingHint(const QString& device, int16_t n)
+{
+    return QStringLiteral("%1: No such device.\nConnect the programmer's serial adapter, or point "
+                          "COM%2 at it with a link %3/ports/COM%2 -> /dev/ttyUSB0.")
+        .arg(device)
+        .arg(n)
+        .arg(AppConfigFolder());
+}
+
+} // namespace
+
+std::unique_ptr<MSComm> CreateSerialMSComm()
+{
+    return std::make_unique<SerialMSComm>();
+}
+
+SerialMSComm::SerialMSComm() : settings_(QString::fromLatin1(Proto::kSettings9600))
+{
+    connect(&port_, &QSerialPort::readyRead, this, &SerialMSComm::onReadyRead);
+    connect(&port_, &QSerialPort::errorOccurred, this, &SerialMSComm::onError);
+}
+
+SerialMSComm::~SerialMSComm() = default;
+
+QString SerialMSComm::DevicePath(int16_t n)
+{
+    const QFileInfo link(AppConfigFolder() + QStringLiteral("/ports/COM%1").arg(n));
+    if (link.isSymLink())
+        return link.symLinkTarget();
+    return QStringLiteral("/dev/ttyS%1").arg(n - 1);
+}
+
+bool SerialMSComm::Open(QString* error)
+{
+    if (port_.isOpen()) {
+        *error = QStringLiteral("%1: the port is already open").arg(device_);
+        return false;
+    }
+    device_ = DevicePath(commPort_);
+    lostReason_.clear();
+    settings_ = QString::fromLatin1(Proto::kSettings9600);
+    port_.setPortName(device_);
+    port_.setBaudRate(9600);
+    port_.setDataBits(QSerialPort::Data8);
+    port_.setParity(QSerialPort::NoParity);
+    port_.setStopBits(QSerialPort::OneStop);
+    port_.setFlowControl(QSerialPort::NoFlowControl);
+    if (port_.open(QIODevice::ReadWrite)) {
+        countsKnown_ = false;
+        reportLineErrors(); // takes the driver's counters as the starting point
+        return true;
+    }
+    const QSerialPort::SerialPortError reason = port_.error();
+    const QByteArray path = QFile::encodeName(device_);
+    if (reason == QSerialPort::DeviceNotFoundError || !QFileInfo::exists(device_))
+        *error = missingHint(device_, commPort_);
+    else if (::access(path.constData(), R_OK | W_OK) != 0 && errno == EACCES)
+        *error = permissionHint(device_);
+    else if (reason == QSerialPort::PermissionError)
+        *error = busyHint(device_);
+    else
+        *error = QStringLiteral("%1: %2").arg(device_, port_.errorString());
+    return false;
+}
+
+void SerialMSComm::Close()
+{
+    if (port_.isOpen())
+        port_.close();
+}
+
+bool SerialMSComm::SetSettings(const QString& settings)
+{
+    const int baud = settings.section(QLatin1Char(','), 0, 0).toInt();
+    if (baud <= 0)
+        return false;
+    settings_ = settings;
+    return !port_.isOpen() || port_.setBaudRate(baud);
+}
+
+bool SerialMSComm::Output(const QByteArray& bytes, QString* error)
+{
+    if (!port_.isOpen()) {
+        *error = lostReason_.isEmpty() ? QStringLiteral("COM%1: the port is not open").arg(commPort_) : lostReason_;
+        return false;
+    }
+    if (port_.write(bytes) != bytes.size()) {
+        *error = QStringLiteral("%1: %2").arg(device_, port_.errorString());
+        return false;
+    }
+    // Hand the bytes to the driver now rather than on the next event-loop pass.
+    port_.flush();
+    return true;
+}
+
+int SerialMSComm::OutBufferCount()
+{
+    if (!port_.isOpen())
+        return 0;
+    int driverQueued = 0;
+    if (::ioctl(port_.handle(), TIOCOUTQ, &driverQueued) != 0)
+        driverQueued = 0;
+    return static_cast<int>(port_.bytesToWrite()) + driverQueued;
+}
+
+void SerialMSComm::ClearOutBuffer()
+{
+    if (port_.isOpen())
+        port_.clear(QSerialPort::Output);
+}
+
+void SerialMSComm::ClearInBuffer()
+{
+    if (port_.isOpen())
+        port_.clear(QSerialPort::Input);
+}
+
+QByteArray SerialMSComm::Input()
+{
+    return port_.isOpen() ? port_.readAll() : QByteArray();
+}
+
+void SerialMSComm::raise(int event)
+{
+    commEvent_ = event;
+    emit OnComm();
+    commEvent_ = 0;
+}
+
+void SerialMSComm::onReadyRead()
+{
+    reportLineErrors();
+    raise(kEvReceive);
+}
+
+// The driver counts framing, overrun, parity and buffer-overrun errors; a rise of a counter
+// is raised as its line-error event. Devices without counters (pseudo-terminals) report none.
+void SerialMSComm::reportLineErrors()
+{
+    serial_icounter_struct now{};
+    if (!port_.isOpen() || ::ioctl(port_.handle(), TIOCGICOUNT, &now) != 0)
+        return;
+    const LineErrorCounts current{now.frame, now.overrun, now.parity, now.buf_overrun};
+    if (countsKnown_) {
+        if (current.frame != counts_.frame)
+            raise(kEventFrame);
+        if (current.overrun != counts_.overrun)
+            raise(kEventOverrun);
+        if (current.bufOverrun != counts_.bufOverrun)
+            raise(kEventRxOver);
+        if (current.parity != counts_.parity)
+            raise(kEventRxParity);
+    }
+    counts_ = current;
+    countsKnown_ = true;
+}
+
+void SerialMSComm::onError(QSerialPort::SerialPortError error)
+{
+    if (error != QSerialPort::ResourceError || !port_.isOpen())
+        return;
+    // The device went away (an adapter unplugged, the unit's line hung up). Closing stops the
+    // notifier from firing on a dead descriptor; the next write reports why.
+    lostReason_ = QStringLiteral("%1: the device is no longer available (%2)").arg(device_, port_.errorString());
+    port_.close();
+}

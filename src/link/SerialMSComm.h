@@ -1,0 +1,49 @@
+#pragma once
+
+#include "link/MSComm.h"
+
+#include <QSerialPort>
+
+// The port control on a real serial device. Port n is the device that the link
+// "<configuration folder>/ports/COMn" points to, else /dev/ttyS(n-1).
+class SerialMSComm final : public MSComm {
+    Q_OBJECT
+
+public:
+    SerialMSComm();
+    ~SerialMSComm() override;
+
+    void SetCommPort(int16_t n) override { commPort_ = n; }
+    int16_t CommPort() const override { return commPort_; }
+    bool Open(QString* error) override;
+    void Close() override;
+    bool PortOpen() const override { return port_.isOpen(); }
+    bool SetSettings(const QString& settings) override;
+    QString Settings() const override { return settings_; }
+    bool Output(const QByteArray& bytes, QString* error) override;
+    int OutBufferCount() override;
+    void ClearOutBuffer() override;
+    void ClearInBuffer() override;
+    QByteArray Input() override;
+    int CommEvent() const override { return commEvent_; }
+
+    // The device port n resolves to.
+    static QString DevicePath(int16_t n);
+
+private:
+    void raise(int event);
+    void onReadyRead();
+    void onError(QSerialPort::SerialPortError error);
+    void reportLineErrors();
+
+    QSerialPort port_;
+    int16_t commPort_ = 1;
+    QString settings_;
+    QString device_;
+    QString lostReason_; // why the device went away while open, for the next refused write
+    int commEvent_ = 0;
+    struct LineErrorCounts {
+        int frame = 0, overrun = 0, parity = 0, bufOverrun = 0;
+    } counts_;
+    bool countsKnown_ = false;
+};
