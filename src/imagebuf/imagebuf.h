@@ -1,0 +1,75 @@
+#pragma once
+
+// The image-buffer library: turns a Motorola S-record file into a flash image in a buffer the
+// caller owns. The host clears its image buffer with ClrBuf and lets FillBuf fill it, once per
+// transfer run. Plain C linkage, no state kept between calls, safe to call from any thread on
+// distinct buffers.
+//
+// The file:
+// - Records S0 (header, read past), S1/S2/S3 (data at a 16/24/32-bit address), S5/S6 (record
+//   counts, accepted and not compared) and S7/S8/S9 (terminators). Hex digits may be upper or
+//   lower case; the leading "S" must be upper case.
+// - Lines end in LF or CR LF; the last line may have no line end. A blank line (nothing before
+//   its line end) is skipped; a line holding anything else, spaces included, must be a record.
+// - A terminator ends the file: whatever follows it is not read. A file without a terminator
+//   loads up to its last line.
+// - Later records overwrite earlier ones where they overlap; bytes no record fills keep the
+//   value ClrBuf gave them.
+// - Only regular files are read; a directory, a device or a pipe cannot be opened.
+//
+// The image covers addresses 0 to IMAGEBUF_SIZE - 1. A data record with any byte at
+// IMAGEBUF_SIZE or beyond is a data fault, so nothing is ever written outside the buffer and
+// the reported data end always lies inside it.
+
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+enum {
+    IMAGEBUF_SIZE = 0x80000, // bytes of the image buffer FillBuf fills
+    IMAGEBUF_BLANK = 0xFF    // erased flash: the value ClrBuf writes
+};
+
+// FillBuf results. Data faults are 2 or more; each kind has its own code so that a test or a
+// developer can tell them apart, the host only shows "data fault on line n". A line is checked
+// in the order of the codes 2 to 8, then its checksum (1), then the image bounds (9); the first
+// check that fails gives the result.
+enum {
+    IMAGEBUF_CANNOT_OPEN = -1,       // missing, unreadable, or not a regular file
+    IMAGEBUF_LOADED = 0,
+    IMAGEBUF_BAD_CHECKSUM = 1,       // the record's checksum byte does not match
+    IMAGEBUF_NOT_A_RECORD = 2,       // the line does not start with "S"
+    IMAGEBUF_UNKNOWN_TYPE = 3,       // no type digit, or S4, or a non-digit after the "S"
+    IMAGEBUF_LINE_TOO_LONG = 4,      // longer than any record can be (514 characters)
+    IMAGEBUF_BAD_HEX_DIGIT = 5,      // a character after the type digit is not a hex digit
+    IMAGEBUF_ODD_DIGIT_COUNT = 6,    // the hex digits do not form whole bytes
+    IMAGEBUF_COUNT_MISMATCH = 7,     // no count byte, or it differs from the bytes that follow
+    IMAGEBUF_TOO_SHORT_FOR_TYPE = 8, // fewer bytes than the address field and checksum need
+    IMAGEBUF_BEYOND_IMAGE = 9        // a data byte at IMAGEBUF_SIZE or beyond
+};
+
+// Sets `size` bytes from `buf` to IMAGEBUF_BLANK. A size of 0 or less does nothing.
+void ClrBuf(uint8_t* buf, int32_t size);
+
+// Loads the S-record file `path` (a zero-terminated file name in the system's file-name
+// encoding, UTF-8 on Linux; not modified) into `buf`, which must hold IMAGEBUF_SIZE bytes.
+// Only bytes that records name are written; call ClrBuf first for a blank image.
+// - Returns one of the results above. On a fault the bytes of the records before the faulty
+//   line stay in the buffer.
+// - `*dataEnd`: the highest address that received data so far, 0 when none (an empty file
+//   loads as an empty image); 0 when the file cannot be opened.
+// - `*errorLine`: the 1-based physical line of the first faulty record (blank lines count),
+//   0 when the file loaded or could not be opened. The first fault in the file is the one
+//   reported, whatever its kind; lines after it are not read.
+// - `*unused` is left as the caller set it; `cpuIndex` is accepted for the host's sake and
+//   does not change how a file loads.
+// A null `buf` or `path` returns IMAGEBUF_CANNOT_OPEN; a null result pointer is not written.
+// The file is closed before every return.
+int16_t FillBuf(uint8_t* buf, char* path, int32_t* dataEnd, int32_t* unused, int16_t cpuIndex,
+                int32_t* errorLine);
+
+#ifdef __cplusplus
+}
+#endif
