@@ -1,0 +1,71 @@
+#include "transfer/RunValues.h"
+
+#include "transfer/frmTx.h"
+
+#include <QStringEncoder>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+constexpr int32_t kSendUnit = 128;
+constexpr int kNameLength = 11;
+constexpr int kNameBytes = 11;
+
+} // namespace
+
+int32_t SendEndOf(int32_t dataEnd)
+{
+    const int64_t count = static_cast<int64_t>(dataEnd) + 1;
+    if (count % kSendUnit == 0)
+        return dataEnd;
+    // Floor division, so that the rule holds below 0 as well.
+    const int64_t units = count >= 0 ? count / kSendUnit : -((-count + kSendUnit - 1) / kSendUnit);
+    return static_cast<int32_t>(units * kSendUnit + kSendUnit - 1);
+}
+
+int32_t ClockHzOf(float clockMHz)
+{
+    // The single-precision value is widened before scaling: 12.345678 MHz gives 12345678.
+    const double hz = static_cast<double>(clockMHz) * 1e6;
+    if (!(hz >= std::numeric_limits<int32_t>::min() && hz <= std::numeric_limits<int32_t>::max()))
+        return 0;
+    // The program keeps the default rounding mode, to nearest with ties to even.
+    return static_cast<int32_t>(std::nearbyint(hz));
+}
+
+QString NameFieldOf(const QString& fileTitle)
+{
+    QString field = fileTitle;
+    field.remove(QLatin1Char('.'));
+    field.append(QString(12, QLatin1Char(' ')));
+    return field.left(kNameLength);
+}
+
+QString NameHexOf(const QString& nameField)
+{
+    QStringEncoder encoder("CP932");
+    const QByteArray bytes = encoder.encode(nameField);
+    QString hex;
+    for (qsizetype i = 0; i < bytes.size() && i < kNameBytes; ++i) {
+        const auto byte = static_cast<uint8_t>(bytes[i]);
+        hex.append(QChar(frmTx::NibbleToHex(byte >> 4)));
+        hex.append(QChar(frmTx::NibbleToHex(byte & 0x0F)));
+    }
+    return hex;
+}
+
+QString NumberText(int32_t number)
+{
+    const QString digits = QString::number(number);
+    return number >= 0 ? QLatin1Char(' ') + digits : digits;
+}
+
+int PercentOf(int32_t position, int32_t dataEnd)
+{
+    if (dataEnd <= 0)
+        return 100;
+    // Exact integer arithmetic: a half percent rounds up, as the percentage format does.
+    return static_cast<int>((200 * static_cast<int64_t>(position) + dataEnd) / (2 * static_cast<int64_t>(dataEnd)));
+}

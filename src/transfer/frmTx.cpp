@@ -1,0 +1,117 @@
+// The transfer window: its controls at their design positions (twips) and its event handlers.
+#include "transfer/frmTx.h"
+
+#include "shared/Module1.h"
+#include "shared/Twips.h"
+
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QTimer>
+
+namespace {
+
+template <class Control>
+Control* place(QWidget* parent, const char* name, int left, int top, int width, int height)
+{
+    auto* control = new Control(parent);
+    control->setObjectName(QLatin1String(name));
+    control->setGeometry(TwipsRect(left, top, width, height));
+    return control;
+}
+
+} // namespace
+
+frmTx::frmTx(const MemoryView& memoryView, QWidget* parent)
+    : QDialog(parent), MSComm1(CreateMSComm()), link(std::make_unique<Link>(*MSComm1, kTransferWindowLink)),
+      memoryView_(memoryView)
+{
+    setObjectName(QStringLiteral("frmTx"));
+    setWindowTitle(QStringLiteral("転送中"));
+    setModal(true);
+    setFixedSize(TwipsToPixels(4755), TwipsToPixels(1785));
+
+    frame1_ = place<QGroupBox>(this, "Frame1", 120, 240, 4575, 795);
+    frame1_->setTitle(QStringLiteral("転送ﾒｰﾀｰ"));
+    progressBar1_ = place<QProgressBar>(frame1_, "ProgressBar1", 120, 300, 3735, 315);
+    progressBar1_->setTextVisible(false);
+    progressBar1_->setRange(0, 100);
+    progressBar1_->setValue(0);
+    label1_ = place<QLabel>(frame1_, "Label1", 4080, 360, 375, 255);
+    label1_->setText(QStringLiteral("   "));
+    label2_ = place<QLabel>(this, "Label2", 1380, 1260, 1275, 195);
+    command1_ = place<QPushButton>(this, "Command1", 3420, 1260, 1215, 375);
+    command1_->setText(QStringLiteral("中止"));
+    connect(command1_, &QPushButton::clicked, this, &frmTx::Command1_Click);
+}
+
+frmTx::~frmTx()
+{
+    Form_Unload();
+}
+
+void frmTx::RunModal(QWidget* owner, const MemoryView& memoryView)
+{
+    frmTx window(memoryView, owner);
+    window.exec();
+}
+
+void frmTx::Command1_Click()
+{
+    Module1.CancelRequest = 1;
+}
+
+void frmTx::Form_Unload()
+{
+    if (MSComm1->PortOpen())
+        MSComm1->Close();
+}
+
+int frmTx::NibbleToHex(int n)
+{
+    return n <= 9 ? n + 48 : n + 55;
+}
+
+void frmTx::done(int result)
+{
+    Form_Unload();
+    QDialog::done(result);
+}
+
+void frmTx::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (event->spontaneous() || running_)
+        return;
+    // The run starts once the window is on screen, so the operator sees it from the first step.
+    running_ = true;
+    QTimer::singleShot(0, this, &frmTx::Form_Activate);
+}
+
+// The close box and the Escape key ask for a stop like the stop button: the run ends only
+// through its own ending, which puts the unit back to 9600 bit/s.
+void frmTx::closeEvent(QCloseEvent* event)
+{
+    if (!running_) {
+        QDialog::closeEvent(event);
+        return;
+    }
+    event->ignore();
+    Command1_Click();
+}
+
+void frmTx::reject()
+{
+    if (running_)
+        Command1_Click();
+    else
+        QDialog::reject();
+}
+
+void frmTx::discardInput()
+{
+    MSComm1->ClearInBuffer();
+}
