@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+
+// The fixed catalogue of target CPUs. The code is what the unit, the saved settings and the
+// image-buffer library know a CPU by, so the codes must never change.
+
+// The code of the catalogue entry named `name` after upper-casing it; 0 ("3048F") for any
+// other text. No trimming and no partial match.
+int16_t CpuCodeOf(const QString& name);
+
+// The name of `code`; empty for 67 and for codes outside 0..75.
+QString CpuNameOf(int code);
+
+// The names the CPU selector offers, in the order it shows them.
+const QStringList& CpuListNames();
+
+inline constexpr int kCpuCodeCount = 76;
