@@ -44,8 +44,9 @@ MsgResult MessageRecorder::present(const QString& text, const QString& title, Ms
     if (!expected_.empty() && expected_.front().title == title) {
         const Expected e = expected_.front();
         expected_.pop_front();
-        if (!e.text.isNull())
+        if (!e.text.isNull()) {
             EXPECT_EQ(e.text.toStdString(), text.toStdString()) << "text of box " << title.toStdString();
+        }
         return e.answer;
     }
     if (allowed_.contains(title))
