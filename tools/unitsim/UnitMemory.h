@@ -1,0 +1,39 @@
+#pragma once
+
+#include "UnitTypes.h"
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace unitsim {
+
+// The unit's flash: 512 KB of data and a record for each of the four pages. Erased flash
+// reads 0xFF; an erased page's record is all zeros.
+class UnitMemory {
+public:
+    UnitMemory();
+
+    const PageRecord& Record(int page) const { return records_.at(page); }
+    void SetRecord(int page, const PageRecord& record) { records_.at(page) = record; }
+    void Erase(int page);
+    // Writes at an address of the whole memory; the bytes must fit below its end.
+    void Write(uint32_t address, std::span<const uint8_t> bytes);
+    std::vector<uint8_t> PageData(int page) const;
+    const std::vector<uint8_t>& Data() const { return data_; }
+    bool AnyPageHoldsData() const;
+
+    // State file: a magic line, the four records, the 512 KB. Saving writes a temporary
+    // file and renames it over the old one, so a crash never leaves half a state.
+    // Loading a missing file leaves the memory erased and succeeds.
+    bool Load(const std::string& path, std::string* error);
+    bool Save(const std::string& path, std::string* error) const;
+
+private:
+    std::array<PageRecord, kPages> records_{};
+    std::vector<uint8_t> data_;
+};
+
+} // namespace unitsim
