@@ -1,11 +1,33 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test. Usage: ./test.sh
+# Installs what is missing, builds, and runs every test: the suite, the same suite again built
+# with AddressSanitizer and UndefinedBehaviorSanitizer, and a bounded fuzzing run of the
+# S-record loader. Any failure or finding fails the run. Usage: ./test.sh
 set -euo pipefail
 cd "$(dirname "$0")"
 source tools/deps.sh
 install_missing_packages
 
 jobs=2
+export QT_QPA_PLATFORM=offscreen
+
+step() { printf '\n== %s (%s)\n' "$1" "$(date +%T)"; }
+
+step "Build"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$jobs"
-(cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$jobs")
+
+step "Tests"
+(cd build && ctest --output-on-failure -j"$jobs")
+
+step "Build with AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DCORVANE_SANITIZE=ON >/dev/null
+cmake --build build-asan -j"$jobs"
+
+step "Tests under the sanitizers"
+(cd build-asan && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+  LSAN_OPTIONS=suppressions="$PWD/../tests/lsan.supp":print_suppressions=0 \
+  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --output-on-failure -j"$jobs")
+
+step "Fuzzing the S-record loader"
+tests/imagebuf/run_fuzz.sh 60 build

@@ -1,0 +1,138 @@
+// The real port layer against the simulated unit over a pseudo-terminal.
+#include "link/Link.h"
+#include "link/Protocol.h"
+#include "link/SerialMSComm.h"
+#include "shared/Module1.h"
+#include "support/FakeClock.h"
+#include "support/MessageRecorder.h"
+#include "support/SimulatedUnit.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class RealPort : public ::testing::Test {
+protected:
+    RealPort()
+    {
+        ResetModule1();
+        port_.SetCommPort(1);
+    }
+    bool open()
+    {
+        QString error;
+        const bool opened = port_.Open(&error);
+        EXPECT_TRUE(opened) << error.toStdString();
+        return opened;
+    }
+    SimulatedUnit unit_;
+    SerialMSComm port_;
+    Link link_{port_, kTransferWindowLink};
+};
+
+TEST_F(RealPort, FollowsTheConfiguredLinkToTheDevice)
+{
+    EXPECT_EQ(SerialMSComm::DevicePath(1).toStdString(), unit_->HostPath());
+    EXPECT_EQ(SerialMSComm::DevicePath(3).toStdString(), "/dev/ttyS2");
+}
+
+TEST_F(RealPort, SpeedExchangeTo38400AndBack)
+{
+    ASSERT_TRUE(open());
+    MessageRecorder messages;
+    Module1.SpeedIndex = 1;
+    link_.SetLineSpeed(38400);
+    EXPECT_EQ(Module1.HighSpeedLink, 1);
+    EXPECT_EQ(Module1.SpeedIndex, 1);
+    EXPECT_EQ(port_.Settings().toStdString(), "38400,N,8,1");
+    EXPECT_EQ(unit_->UnitBaud(), 38400);
+    EXPECT_TRUE(unit_->WaitUntil([&] { return unit_->HostBaud() == 38400; }, 2000));
+
+    Module1.SpeedIndex = 0;
+    link_.SetLineSpeed(9600);
+    EXPECT_EQ(Module1.HighSpeedLink, 0);
+    EXPECT_EQ(unit_->UnitBaud(), 9600);
+    EXPECT_TRUE(unit_->WaitUntil([&] { return unit_->HostBaud() == 9600; }, 2000));
+    const std::vector<std::string> lines = unit_->CommandLines();
+    EXPECT_EQ(lines, (std::vector<std::string>{"CC02807D", "CC0200FD"}));
+}
+
+TEST_F(RealPort, PageQueryReplyArrivesWholeAndChecksOut)
+{
+    unitsim::PageRecord record;
+    record.status = 1;
+    record.cpu = 75;
+    record.clockHz = 20'000'000;
+    record.size = 4096;
+    unit_->SetPage(2, record, std::vector<uint8_t>(4096, 0x5A));
+    ASSERT_TRUE(open());
+    MessageRecorder messages;
+    QString query = QStringLiteral("C90202");
+    setsum(query, 2);
+    Module1.RxCount = 0;
+    ASSERT_EQ(link_.SendCommand(query), 0);
+    ASSERT_EQ(link_.WaitReply(), 0);
+    EXPECT_EQ(Module1.RxCount, 48);
+    EXPECT_EQ(CheckReplySum(22), std::optional<int16_t>(0));
+    EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(Module1.RxBytes.data()), 4), QByteArray("014B"));
+}
+
+TEST_F(RealPort, ReplyIsMissedWhileTheSpeedsDiffer)
+{
+    ASSERT_TRUE(open());
+    // The host changes speed without telling the unit: what comes back is garbled.
+    port_.SetSettings(QStringLiteral("38400,N,8,1"));
+    ASSERT_TRUE(unit_->WaitUntil([&] { return unit_->HostBaud() == 38400; }, 2000));
+    MessageRecorder messages;
+    messages.Expect("ERR 030");
+    QString query = QStringLiteral("C90200FD");
+    Module1.RxCount = 0;
+    ASSERT_EQ(link_.SendCommand(query), 0);
+    unit_->WaitUntil([&] { return unit_->Idle(); }, 2000);
+    FakeClock clock; // the garbled reply is on the line already; no need to wait real seconds
+    EXPECT_EQ(link_.WaitReply(), 1);
+    EXPECT_TRUE(unit_->CommandLines().empty()) << "the unit heard garbage, not a command";
+}
+
+TEST(RealPortOpen, MissingDeviceNamesThePathAndTheFix)
+{
+    const QString link = SimulatedUnit::LinkPath(7);
+    QDir().mkpath(QFileInfo(link).path());
+    QFile::remove(link);
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/corvane-no-such-adapter"), link));
+    SerialMSComm port;
+    port.SetCommPort(7);
+    QString error;
+    EXPECT_FALSE(port.Open(&error));
+    EXPECT_TRUE(error.startsWith(QStringLiteral("/dev/corvane-no-such-adapter: No such device"))) << error.toStdString();
+    EXPECT_TRUE(error.contains(QStringLiteral("ports/COM7"))) << error.toStdString();
+    EXPECT_FALSE(port.PortOpen());
+}
+
+TEST(RealPortOpen, PortHeldByAnotherOpenerIsReportedBusy)
+{
+    SimulatedUnit unit(4);
+    SerialMSComm first;
+    SerialMSComm second;
+    first.SetCommPort(4);
+    second.SetCommPort(4);
+    QString error;
+    ASSERT_TRUE(first.Open(&error)) << error.toStdString();
+    EXPECT_FALSE(second.Open(&error));
+    EXPECT_TRUE(error.contains(QStringLiteral("busy"))) << error.toStdString();
+}
+
+TEST(RealPortOpen, WritingToAClosedPortIsRefusedWithADescription)
+{
+    SerialMSComm port;
+    port.SetCommPort(2);
+    QString error;
+    EXPECT_FALSE(port.Output("x", &error));
+    EXPECT_EQ(error.toStdString(), "COM2: the port is not open");
+    EXPECT_EQ(port.OutBufferCount(), 0);
+}
+
+} // namespace
