@@ -1,11 +1,11 @@
 #include "main/ClockText.h"
 
-#include <QByteArray>
-
 #include <cctype>
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <locale>
+#include <sstream>
 #include <string>
 
 namespace {
@@ -89,8 +89,13 @@ double readDecimal(const std::string& s)
         if (expEnd > expPos)
             number += 'e' + s.substr(pos + 1, expEnd - pos - 1);
     }
-    // Independent of the process locale; an overflow gives infinity, an underflow 0.
-    return QByteArray::fromStdString(number).toDouble();
+    // In the classic locale whatever locale the process runs in. An overflow reads as the
+    // largest double of its sign, an underflow as (nearly) 0.
+    std::istringstream in(number);
+    in.imbue(std::locale::classic());
+    double value = 0;
+    in >> value;
+    return value;
 }
 
 } // namespace
