@@ -3,8 +3,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <gtest/gtest.h>
-
 namespace {
 
 constexpr uint32_t kImageBytes = 0x80000;
@@ -45,7 +43,7 @@ ImageChunk PatternChunk(uint32_t address, uint32_t count, uint8_t seed)
     return chunk;
 }
 
-void WriteSRecordFile(const QString& path, const std::vector<ImageChunk>& chunks)
+bool WriteSRecordFile(const QString& path, const std::vector<ImageChunk>& chunks)
 {
     QByteArray text("S00600004844521B\r\n");
     for (const ImageChunk& chunk : chunks)
@@ -54,8 +52,7 @@ void WriteSRecordFile(const QString& path, const std::vector<ImageChunk>& chunks
                            std::min(kBytesPerRecord, chunk.bytes.size() - offset));
     text += record('8', 0, nullptr, 0);
     QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
-    file.write(text);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size();
 }
 
 std::vector<uint8_t> ImageOf(const std::vector<ImageChunk>& chunks)

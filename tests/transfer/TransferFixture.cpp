@@ -4,26 +4,6 @@
 
 #include <QFile>
 
-FakeMemoryView::FakeMemoryView()
-{
-    for (int page = 1; page <= 4; ++page) {
-        cpu_.at(static_cast<size_t>(page)) = QString::fromLatin1(kEmptyCpuCaption);
-        size_.at(static_cast<size_t>(page)) = QString::fromLatin1(kEmptySizeCaption);
-    }
-}
-
-void FakeMemoryView::Occupy(int page, int kb)
-{
-    cpu_.at(static_cast<size_t>(page)) = QStringLiteral("3048F");
-    size_.at(static_cast<size_t>(page)) = QString::number(kb);
-}
-
-void FakeMemoryView::Blank(int page)
-{
-    cpu_.at(static_cast<size_t>(page)).clear();
-    size_.at(static_cast<size_t>(page)).clear();
-}
-
 TransferTest::TransferTest()
 {
     ResetModule1();
@@ -71,7 +51,7 @@ void TransferTest::Run()
 
 void TransferTest::UseImage(const std::vector<ImageChunk>& chunks)
 {
-    WriteSRecordFile(file_, chunks);
+    ASSERT_TRUE(WriteSRecordFile(file_, chunks));
     image_ = ImageOf(chunks);
 }
 
