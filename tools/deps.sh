@@ -1,7 +1,7 @@
 # Debian packages the project needs; sourced by run.sh and test.sh.
 CORVANE_PACKAGES=(
   cmake g++ make pkg-config
-  qt6-base-dev qt6-serialport-dev libgl-dev
+  qt6-base-dev qt6-serialport-dev libqt6svg6 libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev binutils
   xvfb xauth fonts-noto-cjk imagemagick
