@@ -26,6 +26,8 @@ bool ReplySumMatches(const std::string& reply)
     return sum % 256 == 0xFF;
 }
 
+const std::string kEmptyReply = std::string(44, '0') + "FF\r\n";
+
 PageRecord SampleRecord()
 {
     PageRecord record{1, 29, 24576000, {}, 133120};
@@ -240,6 +242,18 @@ TEST(Engine, hostClosingItsPortInTheDataPhase_abandonsTheTransfer)
     EXPECT_FALSE(unit.engine.InBlockPhase());
     EXPECT_EQ(unit.engine.LastTransfer().ending, Transfer::Ending::Abandoned);
     EXPECT_EQ(unit.Say("C90200FD\r\n"), std::string(44, '0') + "FF\r\n");
+}
+
+TEST(Engine, powerCycleInTheDataPhase_abandonsTheTransferAndSavesWhatWasWritten)
+{
+    EngineHarness unit;
+    unit.Feed(hostbytes::StoreHeader(0, 0, 16000000, "X          "));
+    unit.Feed(hostbytes::DataBlock(hostbytes::PatternData(0)));
+    unit.Feed(std::vector<uint8_t>(5, 0x11));
+    unit.engine.PowerCycle();
+    EXPECT_EQ(unit.engine.TakeActions(), std::vector<Action>{Action(Kind::Persist)});
+    EXPECT_EQ(unit.engine.LastTransfer().ending, Transfer::Ending::Abandoned);
+    EXPECT_EQ(unit.Say("C90200FD\r\n"), kEmptyReply) << "the half block is gone";
 }
 
 } // namespace

@@ -62,21 +62,26 @@ std::vector<Action> UnitEngine::TakeActions()
 
 void UnitEngine::HostClosed()
 {
-    inLine_ = false;
-    line_.clear();
-    block_.clear();
-    if (mode_ == Mode::Blocks) {
-        note("host closed its port in the data phase: transfer abandoned");
-        endTransfer(Transfer::Ending::Abandoned);
-    }
+    if (mode_ == Mode::Blocks)
+        note("host closed its port in the data phase");
+    abandon();
 }
 
 void UnitEngine::PowerCycle()
 {
-    HostClosed();
-    mode_ = Mode::Lines;
-    actions_.clear();
     note("power cycled");
+    actions_.clear();
+    abandon();
+    mode_ = Mode::Lines;
+}
+
+void UnitEngine::abandon()
+{
+    inLine_ = false;
+    line_.clear();
+    block_.clear();
+    if (mode_ == Mode::Blocks)
+        endTransfer(Transfer::Ending::Abandoned);
 }
 
 // Bytes before a lead "C" are noise (a stray block, a garbled line) and are passed over;

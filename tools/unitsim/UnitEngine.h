@@ -81,6 +81,7 @@ private:
     void onDirect(std::span<const uint8_t> payload);
     void beginTransfer(Transfer::Target target, int page, std::span<const uint8_t> cpuAndClock);
 
+    void abandon();
     void handleBlock();
     uint8_t verdictOnDataBlock();
     void writeData(std::span<const uint8_t> data);

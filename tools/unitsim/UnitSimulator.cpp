@@ -188,16 +188,19 @@ void UnitSimulator::PowerCycle()
 {
     Impl& d = *impl_;
     std::lock_guard lock(d.mutex);
-    d.engine.PowerCycle();
     d.actions.clear();
     d.arrivals.clear();
     d.started = false;
     d.unitBaud = wire::kBaudLow;
+    d.engine.PowerCycle();
+    for (auto& action : d.engine.TakeActions())
+        d.actions.push_back(std::move(action)); // saving what a cut-off transfer wrote
     if (d.running && !d.pty.IsOpen()) {
         std::string error;
         if (d.pty.Open(&error)) {
             d.linkTarget = d.pty.HostPath();
             d.hostGone = false;
+            d.notes.push_back("line back on " + d.linkTarget);
             if (!d.options.linkPath.empty() && !PlaceLink(d.options.linkPath, d.linkTarget, &error))
                 d.notes.push_back(error);
         } else {
