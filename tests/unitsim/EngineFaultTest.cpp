@@ -131,13 +131,4 @@ TEST(EngineFaults, garbageBurst_goesOnceInFrontOfTheNextReply)
     EXPECT_EQ(unit.Say(hostbytes::QueryLine(0)), std::string(44, '0') + "FF\r\n");
 }
 
-TEST(EngineFaults, faultsChangedInTheMiddle_takeEffectAtTheNextByte)
-{
-    EngineHarness unit;
-    unit.Say(kStoreHeader);
-    EXPECT_EQ(unit.Say(Block(0)), "O");
-    unit.engine.SetFaults({.flashFaultAtBlock = 1});
-    EXPECT_EQ(unit.Say(Block(1)), "F");
-}
-
 } // namespace

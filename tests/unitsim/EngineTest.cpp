@@ -84,6 +84,9 @@ TEST(Engine, badLines_areAnsweredNG)
         Line("CF07410000000000"),         // direct header without its 0x40 marker
         Line("C01204" + std::string(32, '0')), // page-store header for a page 5
         "C90200fd\r\n",                  // lower-case hex
+        "CC02807\r\n",                   // odd number of digits
+        "C902 0FD\r\n",                  // not hex
+        "CC\r\n",                        // nothing behind the code
     };
     for (const auto& line : bad) {
         EngineHarness unit;
