@@ -88,7 +88,14 @@ void frmMain::Combo2_KeyPress(int& KeyAscii)
 
 void frmMain::Text1_LostFocus()
 {
-    Module1.ClockMHz = ClockFromText(text1_->text());
+    // The field shows the clock rounded to four decimals. Reading that display back would
+    // throw away the digits the operator typed (Enter commits, and the focus moving on commits
+    // again), so a text that is just the display of a valid clock leaves the clock as it is.
+    const QString text = text1_->text();
+    const bool showsCurrentClock = Module1.ClockMHz >= 0 && Module1.ClockMHz <= kMaxClockMHz &&
+                                   text == FormatClock(Module1.ClockMHz);
+    if (!showsCurrentClock)
+        Module1.ClockMHz = ClockFromText(text);
     text1_->setText(FormatClock(Module1.ClockMHz));
 }
 

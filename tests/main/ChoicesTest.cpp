@@ -127,6 +127,20 @@ TEST_F(MainWindowTest, clockTypedAndLeft_keepsTheFullSinglePrecisionValue)
     EXPECT_EQ(Module1.ClockMHz, 12.345678f);
 }
 
+TEST_F(MainWindowTest, clockTypedAndEntered_keepsTheFullValueThroughTheSecondCommit)
+{
+    frmMain& w = Start();
+    FocusOn(w.Text1());
+    w.Text1()->selectAll();
+    QTest::keyClicks(QApplication::focusWidget(), "12.345678");
+    PressEnter(); // commits, then the focus moving to the transfer button commits again
+    EXPECT_EQ(w.Text1()->text(), "12.3457");
+    EXPECT_EQ(Module1.ClockMHz, 12.345678f);
+    FocusOn(w.Text1());
+    PressTab(); // passing through without an edit changes nothing either
+    EXPECT_EQ(Module1.ClockMHz, 12.345678f);
+}
+
 // Page options commit at once; speed options only with focus loss or Enter.
 
 TEST_F(MainWindowTest, pageOptionClicked_commitsAtOnce)
