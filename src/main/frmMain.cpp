@@ -8,6 +8,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -26,6 +27,7 @@ frmMain::frmMain(QWidget* parent)
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QLatin1String(kAppTitle));
+    setWindowIcon(QIcon(QStringLiteral(":/corvane-host.svg")));
     setFont(ProportionalGothic(9));
 
     client_ = new QWidget(this);
