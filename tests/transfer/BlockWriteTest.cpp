@@ -117,33 +117,6 @@ TEST_F(Blocks, TextOkAnswerIsAcceptedOnItsFirstByte)
     EXPECT_EQ(unit_.arrivals, (QByteArrayList{"D", "D", "D", "D", "E"}));
 }
 
-TEST_F(Blocks, UnclearAnswersOnDifferentBlocksEachEarnAResend)
-{
-    unit_.answers[0] = "X";
-    unit_.answers[2] = "?";
-    Run();
-    EXPECT_EQ(unit_.dataBlocks.size(), 6u);
-    EXPECT_EQ(unit_.acceptedData, ExpectedStream(127));
-}
-
-TEST_F(Blocks, SecondUnclearAnswerEndsWithErr013AndTheAbortBlock)
-{
-    unit_.answers[2] = "X";
-    unit_.answers[3] = "X";
-    messages_.Expect("ERR 013", Text::kCommFault);
-    Run();
-    EXPECT_EQ(unit_.arrivals, (QByteArrayList{"D", "D", "D", "D", "A"}));
-    EXPECT_EQ(unit_.dataBlocks.at(2), unit_.dataBlocks.at(3));
-}
-
-TEST_F(Blocks, FlashFaultEndsWithErr102AndTheAbortBlock)
-{
-    unit_.answers[0] = "F";
-    messages_.Expect("ERR 102", Text::kFlashFault);
-    Run();
-    EXPECT_EQ(unit_.arrivals, (QByteArrayList{"D", "A"}));
-}
-
 TEST_F(Blocks, StopBeforeAResendSendsTheAbortBlockInstead)
 {
     unit_.answers[0] = "X";
@@ -169,20 +142,6 @@ TEST_F(Blocks, StopWhileTheUnitAnswersTakesEffectBeforeTheNextBlock)
     EXPECT_EQ(unit_.arrivals.last(), QByteArray("A"));
     // The block being answered was still counted.
     EXPECT_EQ(Window().ProgressBar1()->value(), 192);
-}
-
-TEST_F(TransferTest, ImageSpanningAllPagesIsSentWhole)
-{
-    UseImage({PatternChunk(0, 64), PatternChunk(0x3FFF0, 40, 3), PatternChunk(0x7FFC0, 64, 5)});
-    ExpectSpeed(9600);
-    ExpectErase(1);
-    ExpectErase(2);
-    ExpectErase(3);
-    ExpectStoreHeader();
-    Run();
-    EXPECT_EQ(unit_.dataBlocks.size(), 16384u);
-    EXPECT_EQ(unit_.acceptedData, ExpectedStream(0x7FFFF));
-    EXPECT_EQ(unit_.arrivals.last(), QByteArray("E"));
 }
 
 } // namespace

@@ -7,6 +7,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 
+#include <map>
+
 namespace {
 
 const QByteArray kEndingLine = "CC0200FD\r\n";
@@ -60,6 +62,21 @@ void PrintTo(const EndCase& c, std::ostream* os)
 
 class RunEndings : public TransferTest, public ::testing::WithParamInterface<EndCase> {};
 
+// The text each coded box of the table shows.
+const std::map<QString, QString> kTextOf{
+    {"ERR 001", QStringLiteral(" 12行にﾁｪｯｸｻﾑｴﾗｰを検出しました")},
+    {"ERR 002", QStringLiteral(" 3行にﾃﾞｰﾀ異常を検出しました")},
+    {"ERR 010", Text::kCommFault},
+    {"ERR 011", Text::kCommFault},
+    {"ERR 012", Text::kCommFault},
+    {"ERR 013", Text::kCommFault},
+    {"ERR 100", Text::kMemoryFault},
+    {"ERR 101", Text::kMemoryFault},
+    {"ERR 102", Text::kFlashFault},
+    {"ERR 110", Text::kEraseFault},
+    {"ERR 402", QStringLiteral("最終ページに128KBを越えるデータは保存できません")},
+};
+
 TEST_P(RunEndings, MessagesTxFailedAndTheEnding)
 {
     const EndCase& c = GetParam();
@@ -67,9 +84,19 @@ TEST_P(RunEndings, MessagesTxFailedAndTheEnding)
         messages_.Allow(title);
     ExpectSpeed(9600);
     c.arrange(*this);
+    const QString filePath = Module1.FilePath;
     Run();
 
     EXPECT_EQ(messages_.titles(), c.titles);
+    for (const auto& shown : messages_.shown()) {
+        const auto text = kTextOf.find(shown.title);
+        if (text != kTextOf.end()) {
+            EXPECT_EQ(shown.text, text->second) << shown.title.toStdString();
+        }
+        const bool exclamation = shown.title == "OPEN ERROR" || shown.title == "Corvane-Host";
+        EXPECT_EQ(shown.icon, exclamation ? MsgIcon::Exclamation : MsgIcon::None) << shown.title.toStdString();
+    }
+    EXPECT_EQ(Module1.FilePath, filePath); // handed to the loader and taken back unchanged
     EXPECT_EQ(Module1.TxFailed, c.txFailed);
     EXPECT_EQ(SentHeader(*this), c.headerSent);
     EXPECT_EQ(unit_.arrivals, c.arrivals);
@@ -91,10 +118,17 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         EndCase{"Complete", [](TransferTest& t) { t.ExpectStoreHeader(); }, {}, 0, true, kOneBlockImage, 5},
         // The ending's speed command then fails on the closed port with the port layer's text.
-        EndCase{"PortCannotBeOpened", [](TransferTest& t) { t.Port().failOpen = true; },
+        EndCase{"PortCannotBeOpened",
+                [](TransferTest& t) {
+                    t.Port().failOpen = true;
+                    t.messages_.Expect("OPEN ERROR", Text::kPortUnusable);
+                },
                 {"OPEN ERROR", "Corvane-Host"}, 1, false, {}, 0},
         EndCase{"FileCannotBeOpened",
-                [](TransferTest& t) { Module1.FilePath = t.dir_.path() + QStringLiteral("/missing.mot"); },
+                [](TransferTest& t) {
+                    Module1.FilePath = t.dir_.path() + QStringLiteral("/missing.mot");
+                    t.messages_.Expect("OPEN ERROR", Text::kFileUnopenable);
+                },
                 {"OPEN ERROR"}, 1, false, {}, 5},
         EndCase{"ChecksumError", [](TransferTest& t) { t.UseFileText(FileWithBadLine(12, true)); }, {"ERR 001"}, 1,
                 false, {}, 5},
@@ -213,17 +247,6 @@ INSTANTIATE_TEST_SUITE_P(
                 {}, 0, true, {"D", "D", "A"}, 5}),
     [](const auto& info) { return info.param.name; });
 
-TEST_F(TransferTest, OpenErrorsCarryTheExclamationIcon)
-{
-    messages_.Expect("OPEN ERROR", Text::kPortUnusable).Expect("Corvane-Host");
-    Port().failOpen = true;
-    Run();
-    ASSERT_EQ(messages_.shown().size(), 2u);
-    EXPECT_EQ(messages_.shown()[0].icon, MsgIcon::Exclamation);
-    EXPECT_EQ(messages_.shown()[1].icon, MsgIcon::Exclamation);
-    EXPECT_TRUE(Port().writes.isEmpty());
-}
-
 // --- the header ---
 
 TEST_F(TransferTest, PageStoreHeaderOnTheWire)
@@ -280,25 +303,6 @@ TEST_F(TransferTest, HeaderReplyWithOkAndFlCountsAsOk)
     EXPECT_EQ(unit_.arrivals, kOneBlockImage);
 }
 
-TEST_F(TransferTest, HeaderTokensAreCaseSensitive)
-{
-    ExpectSpeed(9600);
-    ExpectStoreHeader("ok\r\n");
-    messages_.Expect("ERR 010", Text::kCommFault);
-    Run();
-    EXPECT_TRUE(unit_.arrivals.isEmpty());
-}
-
-TEST_F(TransferTest, HeaderMessagesTexts)
-{
-    ExpectSpeed(9600);
-    ExpectStoreHeader("FL\r\n");
-    messages_.Expect("ERR 100", Text::kMemoryFault);
-    Run();
-    EXPECT_EQ(messages_.shown().front().buttons, MsgButtons::Ok);
-    EXPECT_EQ(messages_.shown().front().icon, MsgIcon::None);
-}
-
 // --- speed, name and the window ---
 
 TEST_F(TransferTest, HighSpeedIsLabelledAndTheEndingReturnsTo9600)
@@ -341,33 +345,6 @@ TEST_F(TransferTest, FileTitleIsKeptByARunThatStopsBeforeTheName)
     messages_.Expect("ERR 402");
     Run();
     EXPECT_EQ(Module1.FileTitle, QStringLiteral("ABC.MOT"));
-}
-
-TEST_F(TransferTest, LoaderLineNumbersStandInFrontOfTheText)
-{
-    UseFileText(FileWithBadLine(12, true));
-    ExpectSpeed(9600);
-    messages_.Expect("ERR 001", QStringLiteral(" 12行にﾁｪｯｸｻﾑｴﾗｰを検出しました"));
-    Run();
-    EXPECT_EQ(Window().Run().ErrorLine, 12);
-}
-
-TEST_F(TransferTest, DataFaultNamesItsLine)
-{
-    UseFileText(FileWithBadLine(3, false));
-    ExpectSpeed(9600);
-    messages_.Expect("ERR 002", QStringLiteral(" 3行にﾃﾞｰﾀ異常を検出しました"));
-    Run();
-}
-
-TEST_F(TransferTest, MissingFileIsAnOpenError)
-{
-    Module1.FilePath = dir_.path() + QStringLiteral("/missing.mot");
-    ExpectSpeed(9600);
-    messages_.Expect("OPEN ERROR", Text::kFileUnopenable);
-    Run();
-    EXPECT_EQ(messages_.shown().front().icon, MsgIcon::Exclamation);
-    EXPECT_EQ(Module1.FilePath, dir_.path() + QStringLiteral("/missing.mot"));
 }
 
 TEST_F(TransferTest, CloseBoxAsksForAStopAndTheRunStillEndsItself)

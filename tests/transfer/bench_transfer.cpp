@@ -1,0 +1,222 @@
+// The data phase of a complete transfer run (the transfer window on the real port layer) against
+// the simulated unit, side by side with a bare blocking write/read loop on the same line; with
+// --paced, a paced unit at 38400 bit/s against the wire time. Prints "name: value" lines.
+#include "FakeMemoryView.h"
+#include "SRecordImage.h"
+#include "shared/MessageBox.h"
+#include "shared/Module1.h"
+#include "shared/Settings.h"
+#include "transfer/frmTx.h"
+#include "unitsim/UnitSimulator.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProgressBar>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr int kRounds = 3;
+constexpr uint32_t kFullImage = 0x80000;
+constexpr uint32_t kPacedImage = 0x10000;
+// One block of 34 bytes on the wire (33 out, 1 back) at 10 bits a byte and 38400 bit/s.
+constexpr double kWireUsPerBlock = 34 * 10 * 1e6 / 38400;
+// Page 1, CPU 5, 20 MHz, "BENCHMOT   ", with its checksum.
+const char* kHeaderLine = "C012000501312D0042454E43484D4F54202020D9\r\n";
+
+[[noreturn]] void fail(const char* what)
+{
+    std::fprintf(stderr, "bench_transfer: %s\n", what);
+    std::exit(1);
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// One whole run through the transfer window; the time per block between the first and the
+// last accepted block, as the progress bar reports them.
+double runMicrosPerBlock(const FakeMemoryView& view, uint32_t imageBytes)
+{
+    Module1.TxFailed = 0;
+    frmTx window(view);
+    QElapsedTimer clock;
+    clock.start();
+    qint64 firstNs = -1;
+    qint64 lastNs = -1;
+    int accepted = 0;
+    QObject::connect(window.ProgressBar1(), &QProgressBar::valueChanged, [&](int value) {
+        if (value == 0)
+            return;
+        lastNs = clock.nsecsElapsed();
+        if (firstNs < 0)
+            firstNs = lastNs;
+        ++accepted;
+    });
+    window.exec();
+    const int blocks = static_cast<int>(imageBytes / 32);
+    if (Module1.TxFailed != 0 || accepted != blocks)
+        fail("the run did not send every block");
+    return (lastNs - firstNs) / 1e3 / (blocks - 1);
+}
+
+bool writeAll(int fd, const char* bytes, size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, bytes, size);
+        if (n <= 0)
+            return false;
+        bytes += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+void readLine(int fd, const char* what)
+{
+    for (char c = 0; c != '\n';)
+        if (::read(fd, &c, 1) != 1)
+            fail(what);
+}
+
+void setLineSpeed(int fd, speed_t speed)
+{
+    termios tio{};
+    tcgetattr(fd, &tio);
+    cfmakeraw(&tio);
+    cfsetspeed(&tio, speed);
+    tio.c_cc[VMIN] = 1;
+    tio.c_cc[VTIME] = 0;
+    tcsetattr(fd, TCSANOW, &tio);
+}
+
+// The same blocks with nothing between them but a blocking write and a blocking read; at
+// 38400 bit/s after the speed exchange when `highSpeed`.
+double bareMicrosPerBlock(const std::string& device, const std::vector<uint8_t>& image, bool highSpeed)
+{
+    const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY);
+    if (fd < 0)
+        fail("cannot open the unit's line");
+    setLineSpeed(fd, B9600);
+    if (highSpeed) {
+        writeAll(fd, "CC02807D\r\n", 10);
+        readLine(fd, "no answer to the speed command on the bare line");
+        setLineSpeed(fd, B38400);
+        readLine(fd, "no GO on the bare line");
+    }
+    writeAll(fd, kHeaderLine, std::strlen(kHeaderLine));
+    readLine(fd, "no header reply on the bare line");
+    const int blocks = static_cast<int>(image.size() / 32);
+    char block[33];
+    const auto start = std::chrono::steady_clock::now();
+    for (int n = 0; n < blocks; ++n) {
+        uint8_t sum = 0;
+        for (int k = 0; k < 32; ++k) {
+            block[k] = static_cast<char>(image[static_cast<size_t>(n) * 32 + static_cast<size_t>(k)]);
+            sum = static_cast<uint8_t>(sum + static_cast<uint8_t>(block[k]));
+        }
+        block[32] = static_cast<char>(sum ^ 0xFF);
+        char ack = 0;
+        if (!writeAll(fd, block, sizeof block) || ::read(fd, &ack, 1) != 1 || ack != 'O')
+            fail("a block was not acknowledged on the bare line");
+    }
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    std::memset(block, 0, sizeof block);
+    char ack = 0;
+    writeAll(fd, block, sizeof block);
+    ::read(fd, &ack, 1);
+    ::close(fd);
+    return std::chrono::duration<double, std::micro>(elapsed).count() / blocks;
+}
+
+unitsim::Options unitOptions(bool paced)
+{
+    unitsim::Options options;
+    options.linkPath = QFile::encodeName(AppConfigFolder() + QStringLiteral("/ports/COM1")).toStdString();
+    options.pace = paced;
+    return options;
+}
+
+void prepareRun(const QString& file, uint32_t imageBytes, int16_t speedIndex, std::vector<uint8_t>* image)
+{
+    const std::vector<ImageChunk> chunks{PatternChunk(0, imageBytes)};
+    if (!WriteSRecordFile(file, chunks))
+        fail("cannot write the image file");
+    *image = ImageOf(chunks);
+    image->resize(imageBytes);
+    ResetModule1();
+    Module1.PortNo = 1;
+    Module1.CpuIndex = 5;
+    Module1.ClockMHz = 20;
+    Module1.PageNo = 0;
+    Module1.SpeedIndex = speedIndex;
+    Module1.FilePath = file;
+    Module1.FileTitle = QStringLiteral("BENCH.MOT");
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const bool paced = argc > 1 && std::strcmp(argv[1], "--paced") == 0;
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir home;
+    qputenv("XDG_CONFIG_HOME", home.path().toLocal8Bit());
+    QApplication app(argc, argv);
+    SetMessagePresenter([](const QString& text, const QString& title, MsgButtons, MsgIcon) -> MsgResult {
+        std::fprintf(stderr, "bench_transfer: unexpected message %s: %s\n", qPrintable(title), qPrintable(text));
+        std::exit(1);
+    });
+
+    unitsim::UnitSimulator unit(unitOptions(paced));
+    std::string error;
+    if (!unit.Start(&error))
+        fail(error.c_str());
+    const FakeMemoryView emptyUnit;
+    const QString file = home.path() + QStringLiteral("/BENCH.MOT");
+    std::vector<uint8_t> image;
+
+    if (paced) {
+        prepareRun(file, kPacedImage, 1, &image);
+        const double pacedUs = runMicrosPerBlock(emptyUnit, kPacedImage);
+        const double bareUs = bareMicrosPerBlock(unit.HostPath(), image, true);
+        std::printf("paced_us_per_block: %.1f\n", pacedUs);
+        std::printf("wire_us_per_block: %.1f\n", kWireUsPerBlock);
+        std::printf("paced_ratio: %.3f\n", pacedUs / kWireUsPerBlock);
+        // The floor this machine sets: the bare loop against the same paced unit.
+        std::printf("paced_bare_us_per_block: %.1f\n", bareUs);
+        std::printf("paced_bare_ratio: %.3f\n", bareUs / kWireUsPerBlock);
+        unit.Stop();
+        return 0;
+    }
+
+    // Rounds alternate between the run and the bare loop, so that load from elsewhere on the
+    // machine hits both alike; each figure is its median round.
+    std::vector<double> runRounds;
+    std::vector<double> bareRounds;
+    for (int round = 0; round < kRounds; ++round) {
+        prepareRun(file, kFullImage, 0, &image);
+        runRounds.push_back(runMicrosPerBlock(emptyUnit, kFullImage));
+        bareRounds.push_back(bareMicrosPerBlock(unit.HostPath(), image, false));
+    }
+    const double runUs = median(runRounds);
+    const double bareUs = median(bareRounds);
+    std::printf("run_us_per_block: %.1f\n", runUs);
+    std::printf("bare_us_per_block: %.1f\n", bareUs);
+    std::printf("ratio: %.2f\n", runUs / bareUs);
+    unit.Stop();
+    return 0;
+}
