@@ -35,9 +35,15 @@ Link::Link(MSComm& port, const LinkProfile& profile) : port_(port), profile_(pro
 bool Link::writeRefused(const QByteArray& bytes)
 {
     QString description;
-    if (port_.Output(bytes, &description))
+    if (port_.Output(bytes, &description)) {
+        lastRefusal_.clear();
         return false;
-    ShowMessage(description, QString::fromLatin1(kAppTitle), MsgButtons::Ok, MsgIcon::Exclamation);
+    }
+    // A port that went away refuses every write after it for the same reason; the operator
+    // hears it once, not once for each marker block and closing exchange that follows.
+    if (description != lastRefusal_)
+        ShowMessage(description, QString::fromLatin1(kAppTitle), MsgButtons::Ok, MsgIcon::Exclamation);
+    lastRefusal_ = description;
     return true;
 }
 

@@ -55,6 +55,7 @@ private:
 
     MSComm& port_;
     const LinkProfile& profile_;
+    QString lastRefusal_; // the port layer's last refusal, already shown
 };
 
 // The receive handler both windows attach to their port's OnComm: appends delivered bytes to

@@ -139,17 +139,30 @@ TEST_F(Primitives, CarriageReturnsInTheTextAreLeftAlone)
     EXPECT_EQ(port_.written(), QByteArray("A\rB\r\n"));
 }
 
-TEST_F(Primitives, WriteToAClosedPortShowsThePortLayersTextWithoutATimeOut)
+TEST_F(Primitives, WriteToAClosedPortShowsThePortLayersTextOnceWithoutATimeOut)
 {
     port_.Close();
     MessageRecorder messages;
-    messages.Expect("Corvane-Host", "COM1: the port is not open").Expect("Corvane-Host");
+    messages.Expect("Corvane-Host", "COM1: the port is not open");
     QString text = QStringLiteral("CC0200FD");
     EXPECT_EQ(transfer_.SendCommand(text), 1);
+    // The same refusal again fails as well, without a second box.
     EXPECT_EQ(transfer_.SendData(QByteArray(33, '\0')), 1);
-    ASSERT_FALSE(messages.shown().empty());
+    ASSERT_EQ(messages.shown().size(), 1u);
     EXPECT_EQ(messages.shown().front().icon, MsgIcon::Exclamation);
     EXPECT_EQ(clock_.WaitedMs(), 0);
+}
+
+TEST_F(Primitives, RefusalIsShownAgainOnceAWriteHasSucceededInBetween)
+{
+    MessageRecorder messages;
+    messages.Expect("Corvane-Host").Expect("Corvane-Host");
+    port_.refuseWrites = true;
+    EXPECT_EQ(transfer_.SendData(QByteArray(33, 'a')), 1);
+    port_.refuseWrites = false;
+    EXPECT_EQ(transfer_.SendData(QByteArray(33, 'b')), 0);
+    port_.refuseWrites = true;
+    EXPECT_EQ(transfer_.SendData(QByteArray(33, 'c')), 1);
 }
 
 struct SendTimeoutCase {
