@@ -9,6 +9,8 @@
 #include <QLabel>
 #include <QProgressBar>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int32_t kHighBaud = 38400;
