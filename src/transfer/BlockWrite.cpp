@@ -96,6 +96,8 @@ void frmTx::SendEndBlock()
 void frmTx::sendMarkerBlock(char fill)
 {
     const QByteArray block(kBlockBytes, fill);
-    link->SendData(block);
-    link->WaitReply();
+    // No answer can come to a block that never left: waiting for one would only add a
+    // misleading receive time-out to the send failure already shown.
+    if (link->SendData(block) == 0)
+        link->WaitReply();
 }

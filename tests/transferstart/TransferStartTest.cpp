@@ -199,10 +199,11 @@ TEST(TransferStartNoUnit, TransferWindowStillOpensAfterTheCheckTimesOut)
 
     window.Tx_start_Click();
 
-    const auto lines = unit->CommandLines();
-    EXPECT_NE(std::find_if(lines.begin(), lines.end(), [](const std::string& l) { return l.rfind("C012", 0) == 0; }),
-              lines.end())
-        << "the transfer window ran and sent its header";
+    const auto headerHeard = [&] {
+        const auto lines = unit->CommandLines();
+        return std::any_of(lines.begin(), lines.end(), [](const std::string& l) { return l.rfind("C012", 0) == 0; });
+    };
+    EXPECT_TRUE(unit->WaitUntil(headerHeard, 5000)) << "the transfer window ran and sent its header";
     EXPECT_EQ(Module1.TxFailed, 0);
     EXPECT_TRUE(window.isEnabled());
 }

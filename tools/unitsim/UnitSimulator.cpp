@@ -32,6 +32,8 @@ using std::chrono::nanoseconds;
 constexpr milliseconds kHostSpeedPollInterval{2};
 constexpr milliseconds kReopenPollInterval{20};
 constexpr milliseconds kWriteRetryInterval{1};
+// How long before a paced byte time the unit stops sleeping and watches the clock instead.
+constexpr std::chrono::microseconds kPaceSpin{120};
 
 // One byte on the line: a start bit, eight data bits and a stop bit.
 nanoseconds ByteTime(int baud)
@@ -94,6 +96,9 @@ struct UnitSimulator::Impl {
     // Progress on actions.front().
     bool started = false;
     Clock::time_point startedAt{};
+    // When the byte that set off the pending answer had fully arrived: a paced answer's first
+    // byte starts down the line from then, not from whenever this thread next woke up.
+    std::optional<Clock::time_point> answerOrigin;
     size_t sentCount = 0;
     Clock::time_point nextByteAt{};
     int hostBaudAtWait = 0;
@@ -344,7 +349,18 @@ void UnitSimulator::Impl::run()
         timespec timeout{};
         timespec* timeoutArg = nullptr;
         if (due) {
-            const auto wait = std::max(nanoseconds(0), *due - Clock::now());
+            auto wait = std::max(nanoseconds(0), *due - Clock::now());
+            if (options.pace) {
+                // A paced line keeps its byte times to the microsecond: sleep to just short of
+                // the moment, then spin, so that the kernel's wake-up delay does not add to it.
+                if (wait <= kPaceSpin) {
+                    while (Clock::now() < *due) {
+                    }
+                    wait = nanoseconds(0);
+                } else {
+                    wait -= kPaceSpin;
+                }
+            }
             timeout.tv_sec = wait.count() / 1'000'000'000;
             timeout.tv_nsec = wait.count() % 1'000'000'000;
             timeoutArg = &timeout;
@@ -408,8 +424,11 @@ void UnitSimulator::Impl::advance(Clock::time_point now)
         const Arrival arrival = arrivals.front();
         arrivals.pop_front();
         engine.Feed(arrival.hostBaud == unitBaud ? arrival.byte : Garble(arrival.byte));
+        const bool idleBefore = actions.empty();
         for (auto& action : engine.TakeActions())
             actions.push_back(std::move(action));
+        if (idleBefore && !actions.empty())
+            answerOrigin = arrival.due;
     }
 }
 
@@ -420,7 +439,8 @@ bool UnitSimulator::Impl::carryOut(Action& action, Clock::time_point now)
         started = true;
         startedAt = now;
         sentCount = 0;
-        nextByteAt = now + ByteTime(unitBaud);
+        nextByteAt = std::min(now, answerOrigin.value_or(now)) + ByteTime(unitBaud);
+        answerOrigin.reset();
         hostFlushed = false;
         hostBaudAtWait = pty.HostBaud();
     }
