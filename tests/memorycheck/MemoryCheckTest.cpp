@@ -155,6 +155,33 @@ TEST_F(MemoryCheck, SilentUnitTimesOutTwiceAndChangesNothing)
     expectClosedAndEnabled();
 }
 
+TEST_F(MemoryCheck, LineErrorWithAPageReplyIsAReceiveError)
+{
+    scriptSpeedExchange();
+    expectQuery(1, "");
+    clock_.After(300, [&] {
+        port_->RaiseEvent(MSComm::kEventRxParity);
+        port_->Deliver(recordReply(1, 0, 16'000'000, "A.MOT", 1));
+    });
+    MessageRecorder messages;
+    messages.Expect("ERR 202", QStringLiteral("受信ｴﾗｰが発生しました"));
+    window_->Command2_Click();
+    EXPECT_EQ(row(1), (QStringList{"old", "old", "old", "old"}));
+    expectClosedAndEnabled();
+}
+
+TEST_F(MemoryCheck, StalledTransmitterIsASendTimeOut)
+{
+    port_->stalledOutBytes = 10; // an adapter whose transmitter never drains
+    MessageRecorder messages;
+    // The speed command times out (the check goes on regardless), then page 1's query does.
+    messages.Expect("ERR 220", QStringLiteral("送信ﾀｲﾑｵｰﾊﾞｰが発生しました")).Expect("ERR 220");
+    window_->Command2_Click();
+    EXPECT_EQ(port_->writes.size(), 2);
+    EXPECT_EQ(row(1), (QStringList{"old", "old", "old", "old"}));
+    expectClosedAndEnabled();
+}
+
 TEST_F(MemoryCheck, ButtonsAreDisabledWhileTheCheckWaits)
 {
     scriptSpeedExchange();

@@ -174,6 +174,17 @@ INSTANTIATE_TEST_SUITE_P(
         // The abort block goes out in text mode, where the unit's one-byte answer is no reply.
         EndCase{"HeaderUnanswered", [](TransferTest& t) { t.ExpectStoreHeader(""); }, {"ERR 040", "ERR 030"}, 0,
                 true, {"A"}, 7},
+        // A line error recorded with the header's reply is a receive error, not an "OK".
+        EndCase{"HeaderLineError",
+                [](TransferTest& t) {
+                    t.unit_.onLine = [&t](const QByteArray&) {
+                        t.clock_.After(5, [&t] {
+                            t.Port().RaiseEvent(MSComm::kEventFrame);
+                            t.Port().Deliver("OK\r\n");
+                        });
+                    };
+                },
+                {"ERR 041", "ERR 030"}, 0, true, {"A"}, 7},
         EndCase{"HeaderMemoryFault", [](TransferTest& t) { t.ExpectStoreHeader("FL\r\n"); }, {"ERR 100"}, 0, true,
                 {}, 6},
         EndCase{"HeaderNeitherOkNorFl", [](TransferTest& t) { t.ExpectStoreHeader("NG\r\n"); }, {"ERR 010"}, 0,
@@ -220,6 +231,15 @@ INSTANTIATE_TEST_SUITE_P(
                     t.unit_.answers[1] = "";
                 },
                 {"ERR 030"}, 0, true, {"D", "D", "A"}, 6},
+        EndCase{"BlockLineError",
+                [](TransferTest& t) {
+                    t.ExpectStoreHeader();
+                    t.unit_.onDataBlock = [&t](int n) {
+                        if (n == 1)
+                            t.Port().RaiseEvent(MSComm::kEventOverrun);
+                    };
+                },
+                {"ERR 031"}, 0, true, {"D", "D", "A"}, 6},
         EndCase{"FlashFault",
                 [](TransferTest& t) {
                     t.ExpectStoreHeader();

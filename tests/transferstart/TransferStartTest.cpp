@@ -4,6 +4,7 @@
 #include "main/frmMain.h"
 #include "shared/Module1.h"
 #include "support/FakeClock.h"
+#include "support/FakeMSComm.h"
 #include "support/MessageRecorder.h"
 #include "support/SimulatedUnit.h"
 
@@ -182,28 +183,34 @@ TEST(TransferStartNoUnit, TransferWindowStillOpensAfterTheCheckTimesOut)
     ResetModule1();
     Module1.PortNo = 1;
     Module1.PageNo = 0;
+    Module1.ClockMHz = 16;
     QTemporaryDir dir;
     Module1.FilePath = writeImageFile(dir.filePath(QStringLiteral("A.MOT")), 64, 1);
-    unitsim::Options options;
-    options.faults.mute = true;
-    SimulatedUnit unit(1, options);
+    // Nothing on the line answers: every port the windows create is a silent in-memory one.
+    FakeClock clock;
+    // What each port was given, kept here since the transfer window's port goes with it.
+    std::vector<QByteArray> sent;
+    SetMSCommFactory([&] {
+        auto port = std::make_unique<FakeMSComm>(&clock);
+        const size_t index = sent.size();
+        sent.emplace_back();
+        port->onUnscriptedOutput = [&sent, index](const QByteArray& bytes) { sent[index] += bytes; };
+        return port;
+    });
     frmMain window;
     window.Option2(0)->setChecked(true);
-    FakeClock clock;
     MessageRecorder messages;
     // The check: speed exchange and page 1 time out. The run: its speed exchange times out,
-    // then the erase-free page 1 header gets no reply, the abort block none, and the closing
-    // speed exchange none either. TxFailed stays 0, so the second check times out as well.
+    // then the page 1 header gets no reply, the abort block none, and the closing speed
+    // exchange none either. TxFailed stays 0, so the second check times out as well.
     messages.Expect("ERR 201").Expect("ERR 201").Expect("ERR 030").Expect("ERR 040").Expect("ERR 030").Expect("ERR 030");
     messages.Expect("ERR 201").Expect("ERR 201");
 
     window.Tx_start_Click();
+    SetMSCommFactory(nullptr);
 
-    const auto headerHeard = [&] {
-        const auto lines = unit->CommandLines();
-        return std::any_of(lines.begin(), lines.end(), [](const std::string& l) { return l.rfind("C012", 0) == 0; });
-    };
-    EXPECT_TRUE(unit->WaitUntil(headerHeard, 5000)) << "the transfer window ran and sent its header";
+    ASSERT_EQ(sent.size(), 2u) << "the main window's port and the transfer window's";
+    EXPECT_TRUE(sent[1].contains("C012000000F42400")) << "the transfer window ran and sent its header";
     EXPECT_EQ(Module1.TxFailed, 0);
     EXPECT_TRUE(window.isEnabled());
 }
