@@ -87,21 +87,35 @@ void frmTx::buildName()
     run_.NameHex = NameHexOf(run_.NameField);
 }
 
-frmTx::RunStep frmTx::sendPageStoreHeader()
+// Sends a header and waits for the unit's first reply. A header that cannot be sent marks the
+// run failed; one that gets no reply may still have been taken, so the unit is told the data
+// stream is over.
+frmTx::RunStep frmTx::sendHeader(QString command, int16_t count)
 {
-    QString command = QString::fromLatin1(Proto::kPageStoreHeader) + hex2(Module1.PageNo) + hex2(Module1.CpuIndex) +
-                      hex8(run_.ClockHz) + run_.NameHex;
-    setsum(command, Proto::kPageStoreHeaderCount);
+    setsum(command, count);
     Module1.RxCount = 0;
     if (link->SendCommand(command) != 0) {
         Module1.TxFailed = 1;
         return RunStep::Stop;
     }
+    return awaitHeaderReply();
+}
+
+frmTx::RunStep frmTx::awaitHeaderReply()
+{
     if (link->WaitReplyLong() != 0) {
-        // The unit may have taken the header and be waiting for data: tell it the stream is over.
         SendAbortBlock();
         return RunStep::Stop;
     }
+    return RunStep::GoOn;
+}
+
+frmTx::RunStep frmTx::sendPageStoreHeader()
+{
+    const QString command = QString::fromLatin1(Proto::kPageStoreHeader) + hex2(Module1.PageNo) +
+                            hex2(Module1.CpuIndex) + hex8(run_.ClockHz) + run_.NameHex;
+    if (sendHeader(command, Proto::kPageStoreHeaderCount) == RunStep::Stop)
+        return RunStep::Stop;
     if (ReplyContains(Proto::kTokenOK))
         return RunStep::GoOn;
     if (ReplyContains(Proto::kTokenFL))
@@ -114,17 +128,9 @@ frmTx::RunStep frmTx::sendPageStoreHeader()
 
 frmTx::RunStep frmTx::sendDirectHeader()
 {
-    QString command = QString::fromLatin1(Proto::kDirectHeader) + hex2(Module1.CpuIndex) + hex8(run_.ClockHz);
-    setsum(command, Proto::kDirectHeaderCount);
-    Module1.RxCount = 0;
-    if (link->SendCommand(command) != 0) {
-        Module1.TxFailed = 1;
+    const QString command = QString::fromLatin1(Proto::kDirectHeader) + hex2(Module1.CpuIndex) + hex8(run_.ClockHz);
+    if (sendHeader(command, Proto::kDirectHeaderCount) == RunStep::Stop)
         return RunStep::Stop;
-    }
-    if (link->WaitReplyLong() != 0) {
-        SendAbortBlock();
-        return RunStep::Stop;
-    }
     if (!ReplyContains(Proto::kTokenOK)) {
         if (ReplyContains(Proto::kTokenFL))
             ShowFault(Msg::kMemoryFault, Msg::kErr101);
@@ -135,10 +141,8 @@ frmTx::RunStep frmTx::sendDirectHeader()
     }
     // The unit follows its "OK" with a "GO" of its own once it is ready for data.
     Module1.RxCount = 0;
-    if (link->WaitReplyLong() != 0) {
-        SendAbortBlock();
+    if (awaitHeaderReply() == RunStep::Stop)
         return RunStep::Stop;
-    }
     if (ReplyContains(Proto::kTokenGO))
         return RunStep::GoOn;
     ShowFault(Msg::kCommFault, Msg::kErr012);

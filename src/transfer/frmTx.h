@@ -75,6 +75,8 @@ private:
     void buildName();
     RunStep sendPageStoreHeader();
     RunStep sendDirectHeader();
+    RunStep sendHeader(QString command, int16_t count);
+    RunStep awaitHeaderReply();
     void Ending();
     // ImageLoading.cpp
     RunStep LoadImage();
