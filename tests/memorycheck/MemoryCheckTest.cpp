@@ -1,3 +1,4 @@
+#include "RecordReply.h"
 #include "main/frmMain.h"
 #include "shared/Module1.h"
 #include "support/FakeClock.h"
@@ -11,23 +12,7 @@
 
 namespace {
 
-QByteArray recordReply(uint8_t status, uint8_t cpu, uint32_t clock, const QByteArray& name, uint32_t size)
-{
-    QByteArray record;
-    record.append(static_cast<char>(status)).append(static_cast<char>(cpu));
-    for (int shift = 24; shift >= 0; shift -= 8)
-        record.append(static_cast<char>(clock >> shift));
-    record.append(name.leftJustified(12, ' ', true));
-    for (int shift = 24; shift >= 0; shift -= 8)
-        record.append(static_cast<char>(size >> shift));
-    int sum = 0;
-    for (char c : record)
-        sum = (sum + static_cast<uint8_t>(c)) & 0xFF;
-    record.append(static_cast<char>(0xFF - sum));
-    return record.toHex().toUpper() + "\r\n";
-}
-
-const QByteArray kEmptyPage = recordReply(0, 0, 0, QByteArray(12, '\0'), 0);
+const QByteArray kEmptyPage = RecordReply(0, 0, 0, QByteArray(12, '\0'), 0);
 
 // A main window whose port is an in-memory one answering from a script.
 class MemoryCheck : public ::testing::Test {
@@ -78,10 +63,10 @@ protected:
 TEST_F(MemoryCheck, FillsEveryRowAndShowsDashesForEmptyPages)
 {
     scriptSpeedExchange();
-    expectQuery(1, recordReply(1, 0, 16'000'000, "DEMO.MOT", 24'576));
+    expectQuery(1, RecordReply(1, 0, 16'000'000, "DEMO.MOT", 24'576));
     expectQuery(2, kEmptyPage);
-    expectQuery(3, recordReply(1, 29, 24'576'000, "BIG.MOT", 133'120));
-    expectQuery(4, recordReply(2, 29, 1, "X", 1)); // any status other than 1 is empty
+    expectQuery(3, RecordReply(1, 29, 24'576'000, "BIG.MOT", 133'120));
+    expectQuery(4, RecordReply(2, 29, 1, "X", 1)); // any status other than 1 is empty
     MessageRecorder messages;
 
     window_->Command2_Click();
@@ -97,11 +82,11 @@ TEST_F(MemoryCheck, FillsEveryRowAndShowsDashesForEmptyPages)
 
 TEST_F(MemoryCheck, ChecksumMismatchOnPage3KeepsLaterRowsAndDiscardsInput)
 {
-    QByteArray bad = recordReply(1, 0, 16'000'000, "C.MOT", 1);
+    QByteArray bad = RecordReply(1, 0, 16'000'000, "C.MOT", 1);
     bad[44] = bad[44] == '0' ? '1' : '0';
     scriptSpeedExchange();
-    expectQuery(1, recordReply(1, 0, 16'000'000, "A.MOT", 1));
-    expectQuery(2, recordReply(1, 0, 16'000'000, "B.MOT", 2048));
+    expectQuery(1, RecordReply(1, 0, 16'000'000, "A.MOT", 1));
+    expectQuery(2, RecordReply(1, 0, 16'000'000, "B.MOT", 2048));
     expectQuery(3, bad);
     MessageRecorder messages;
     messages.Expect("ERR 200", QStringLiteral("通信異常が発生しました"));
@@ -120,7 +105,7 @@ TEST_F(MemoryCheck, ChecksumMismatchOnPage3KeepsLaterRowsAndDiscardsInput)
 
 TEST_F(MemoryCheck, ReplyWithACharacterBelowZeroCountsAsAMismatch)
 {
-    QByteArray reply = recordReply(1, 0, 16'000'000, "A.MOT", 1);
+    QByteArray reply = RecordReply(1, 0, 16'000'000, "A.MOT", 1);
     reply[10] = ' ';
     scriptSpeedExchange();
     expectQuery(1, reply);
@@ -161,7 +146,7 @@ TEST_F(MemoryCheck, LineErrorWithAPageReplyIsAReceiveError)
     expectQuery(1, "");
     clock_.After(300, [&] {
         port_->RaiseEvent(MSComm::kEventRxParity);
-        port_->Deliver(recordReply(1, 0, 16'000'000, "A.MOT", 1));
+        port_->Deliver(RecordReply(1, 0, 16'000'000, "A.MOT", 1));
     });
     MessageRecorder messages;
     messages.Expect("ERR 202", QStringLiteral("受信ｴﾗｰが発生しました"));

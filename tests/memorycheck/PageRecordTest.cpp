@@ -1,3 +1,4 @@
+#include "RecordReply.h"
 #include "main/PageRecord.h"
 #include "shared/Module1.h"
 
@@ -9,21 +10,10 @@
 
 namespace {
 
-// Puts a page-query reply for the record into RxBytes, with its checksum and line end.
-void putRecord(uint8_t status, uint8_t cpu, uint32_t clock, const QByteArray& name12, uint32_t size)
+// Puts a page-query reply for the record into RxBytes.
+void putRecord(uint8_t status, uint8_t cpu, uint32_t clock, const QByteArray& name, uint32_t size)
 {
-    QByteArray record;
-    record.append(static_cast<char>(status)).append(static_cast<char>(cpu));
-    for (int shift = 24; shift >= 0; shift -= 8)
-        record.append(static_cast<char>(clock >> shift));
-    record.append(name12.left(12).leftJustified(12, ' '));
-    for (int shift = 24; shift >= 0; shift -= 8)
-        record.append(static_cast<char>(size >> shift));
-    int sum = 0;
-    for (char c : record)
-        sum = (sum + static_cast<uint8_t>(c)) & 0xFF;
-    record.append(static_cast<char>(0xFF - sum));
-    const QByteArray line = record.toHex().toUpper() + "\r\n";
+    const QByteArray line = RecordReply(status, cpu, clock, name, size);
     Module1.RxBytes.fill(0);
     std::memcpy(Module1.RxBytes.data(), line.constData(), static_cast<size_t>(line.size()));
 }
