@@ -7,6 +7,7 @@
 #include "shared/MessageBox.h"
 #include "shared/Module1.h"
 #include "shared/Settings.h"
+#include "support/BareLine.h"
 #include "unitsim/UnitSimulator.h"
 
 #include <QApplication>
@@ -20,9 +21,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <sys/resource.h>
-#include <termios.h>
 #include <unistd.h>
 
 namespace {
@@ -90,50 +89,28 @@ double linkMicrosPerBlock(Link& link)
     return micros;
 }
 
-bool writeAll(int fd, const char* bytes, size_t size)
-{
-    while (size > 0) {
-        const ssize_t n = ::write(fd, bytes, size);
-        if (n <= 0)
-            return false;
-        bytes += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
 double bareMicrosPerBlock(const std::string& device)
 {
-    const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY);
-    if (fd < 0)
+    BareLine line(device);
+    if (!line.IsOpen())
         fail("cannot open the unit's line");
-    termios tio{};
-    tcgetattr(fd, &tio);
-    cfmakeraw(&tio);
-    cfsetspeed(&tio, B9600);
-    tio.c_cc[VMIN] = 1;
-    tio.c_cc[VTIME] = 0;
-    tcsetattr(fd, TCSANOW, &tio);
     const QByteArray header = pageStoreHeader().toLatin1() + "\r\n";
-    writeAll(fd, header.constData(), static_cast<size_t>(header.size()));
-    for (char c = 0; c != '\n';)
-        if (::read(fd, &c, 1) != 1)
-            fail("no header reply on the bare line");
+    if (!line.WriteAll(header.constData(), static_cast<size_t>(header.size())) || !line.ReadLine())
+        fail("no header reply on the bare line");
     std::chrono::steady_clock::time_point start;
     for (int n = 0; n < kWarmUp + kBlocks; ++n) {
         if (n == kWarmUp)
             start = std::chrono::steady_clock::now();
         const QByteArray block = dataBlock(n);
         char ack = 0;
-        if (!writeAll(fd, block.constData(), 33) || ::read(fd, &ack, 1) != 1 || ack != 'O')
+        if (!line.WriteAll(block.constData(), 33) || !line.ReadByte(&ack) || ack != 'O')
             fail("a block was not acknowledged on the bare line");
     }
     const auto elapsed = std::chrono::steady_clock::now() - start;
     char ack = 0;
     const QByteArray end(33, '\0');
-    writeAll(fd, end.constData(), 33);
-    ::read(fd, &ack, 1);
-    ::close(fd);
+    line.WriteAll(end.constData(), 33);
+    line.ReadByte(&ack);
     return std::chrono::duration<double, std::micro>(elapsed).count() / kBlocks;
 }
 

@@ -7,6 +7,7 @@
 #include "shared/Module1.h"
 #include "shared/Settings.h"
 #include "transfer/frmTx.h"
+#include "support/BareLine.h"
 #include "unitsim/UnitSimulator.h"
 
 #include <QApplication>
@@ -20,9 +21,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <termios.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -73,52 +71,22 @@ double runMicrosPerBlock(const FakeMemoryView& view, uint32_t imageBytes)
     return (lastNs - firstNs) / 1e3 / (blocks - 1);
 }
 
-bool writeAll(int fd, const char* bytes, size_t size)
-{
-    while (size > 0) {
-        const ssize_t n = ::write(fd, bytes, size);
-        if (n <= 0)
-            return false;
-        bytes += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
-void readLine(int fd, const char* what)
-{
-    for (char c = 0; c != '\n';)
-        if (::read(fd, &c, 1) != 1)
-            fail(what);
-}
-
-void setLineSpeed(int fd, speed_t speed)
-{
-    termios tio{};
-    tcgetattr(fd, &tio);
-    cfmakeraw(&tio);
-    cfsetspeed(&tio, speed);
-    tio.c_cc[VMIN] = 1;
-    tio.c_cc[VTIME] = 0;
-    tcsetattr(fd, TCSANOW, &tio);
-}
-
 // The same blocks with nothing between them but a blocking write and a blocking read; at
 // 38400 bit/s after the speed exchange when `highSpeed`.
 double bareMicrosPerBlock(const std::string& device, const std::vector<uint8_t>& image, bool highSpeed)
 {
-    const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY);
-    if (fd < 0)
+    BareLine line(device);
+    if (!line.IsOpen())
         fail("cannot open the unit's line");
-    setLineSpeed(fd, B9600);
     if (highSpeed) {
-        writeAll(fd, "CC02807D\r\n", 10);
-        readLine(fd, "no answer to the speed command on the bare line");
-        setLineSpeed(fd, B38400);
-        readLine(fd, "no GO on the bare line");
+        if (!line.WriteAll("CC02807D\r\n", 10) || !line.ReadLine())
+            fail("no answer to the speed command on the bare line");
+        line.SetSpeed(B38400);
+        if (!line.ReadLine())
+            fail("no GO on the bare line");
     }
-    writeAll(fd, kHeaderLine, std::strlen(kHeaderLine));
-    readLine(fd, "no header reply on the bare line");
+    if (!line.WriteAll(kHeaderLine, std::strlen(kHeaderLine)) || !line.ReadLine())
+        fail("no header reply on the bare line");
     const int blocks = static_cast<int>(image.size() / 32);
     char block[33];
     const auto start = std::chrono::steady_clock::now();
@@ -130,15 +98,14 @@ double bareMicrosPerBlock(const std::string& device, const std::vector<uint8_t>&
         }
         block[32] = static_cast<char>(sum ^ 0xFF);
         char ack = 0;
-        if (!writeAll(fd, block, sizeof block) || ::read(fd, &ack, 1) != 1 || ack != 'O')
+        if (!line.WriteAll(block, sizeof block) || !line.ReadByte(&ack) || ack != 'O')
             fail("a block was not acknowledged on the bare line");
     }
     const auto elapsed = std::chrono::steady_clock::now() - start;
     std::memset(block, 0, sizeof block);
     char ack = 0;
-    writeAll(fd, block, sizeof block);
-    ::read(fd, &ack, 1);
-    ::close(fd);
+    line.WriteAll(block, sizeof block);
+    line.ReadByte(&ack);
     return std::chrono::duration<double, std::micro>(elapsed).count() / blocks;
 }
 
