@@ -102,8 +102,11 @@ void frmMain::Form_Load()
     const float width = readSingle(store, Key::MainWidth, kDefaultWidth);
     const float height = readSingle(store, Key::MainHeight, kDefaultHeight);
     // Left and top place the frame, as moving a window does.
-    move(pixelsWithin(left, -kMaxCoordinatePixels, kMaxCoordinatePixels),
-         pixelsWithin(top, -kMaxCoordinatePixels, kMaxCoordinatePixels));
+    restoredPixels_ = QPoint(pixelsWithin(left, -kMaxCoordinatePixels, kMaxCoordinatePixels),
+                             pixelsWithin(top, -kMaxCoordinatePixels, kMaxCoordinatePixels));
+    restoredLeftTwips_ = left;
+    restoredTopTwips_ = top;
+    move(restoredPixels_);
     setOuterSizeTwips(width, height);
 
     Module1.PortNo = readInteger(store, Key::Port, kDefaultPort);
@@ -166,8 +169,11 @@ void frmMain::Form_Unload(int& /*Cancel*/)
         if (!isMinimized()) {
             const QPoint frameTopLeft = frameGeometry().topLeft();
             const QSize outer = OuterSizeTwips();
-            store.SaveSetting(Key::MainLeft, FormatSingle(static_cast<float>(PixelsToTwips(frameTopLeft.x()))));
-            store.SaveSetting(Key::MainTop, FormatSingle(static_cast<float>(PixelsToTwips(frameTopLeft.y()))));
+            const bool unmoved = frameTopLeft == restoredPixels_;
+            const float left = unmoved ? restoredLeftTwips_ : static_cast<float>(PixelsToTwips(frameTopLeft.x()));
+            const float top = unmoved ? restoredTopTwips_ : static_cast<float>(PixelsToTwips(frameTopLeft.y()));
+            store.SaveSetting(Key::MainLeft, FormatSingle(left));
+            store.SaveSetting(Key::MainTop, FormatSingle(top));
             store.SaveSetting(Key::MainWidth, FormatSingle(static_cast<float>(outer.width())));
             store.SaveSetting(Key::MainHeight, FormatSingle(static_cast<float>(outer.height())));
         }

@@ -150,6 +150,11 @@ private:
     std::array<QLabel*, 5> label7_{};
 
     QString lastDialogName_;
+    // Where start-up put the window, in pixels and as stored in twips: a window that was not
+    // moved saves the stored twips again instead of their rounding to whole pixels.
+    QPoint restoredPixels_;
+    float restoredLeftTwips_ = 0;
+    float restoredTopTwips_ = 0;
     FileChooser fileChooser_;
     std::function<void()> processEnd_;
 };

@@ -64,7 +64,7 @@ TEST_F(MainWindowTest, firstStartWithEmptyStore_showsEveryDefaultAndSavesElevenK
     EXPECT_EQ(StoredKeys(), kElevenKeys);
     EXPECT_EQ(Stored("MainWidth"), "6495");
     EXPECT_EQ(Stored("MainHeight"), "4920");
-    EXPECT_EQ(Stored("MainLeft"), "1005"); // 1000 twips lie on the nearest pixel, 67
+    EXPECT_EQ(Stored("MainLeft"), "1000"); // not 1005, the twips of the nearest pixel: it was not moved
     EXPECT_EQ(Stored("Port"), "1");
     EXPECT_EQ(Stored("Cpu"), "0");
     EXPECT_EQ(Stored("Freq"), "16");
@@ -166,6 +166,16 @@ TEST_F(MainWindowTest, storedGeometry_placesTheWindowAndSizesItsClientArea)
     EXPECT_EQ(Stored("MainTop"), "1500");
     EXPECT_EQ(Stored("MainWidth"), "7995");
     EXPECT_EQ(Stored("MainHeight"), "5220");
+}
+
+TEST_F(MainWindowTest, movedWindow_savesItsNewPosition)
+{
+    WriteSettingsFile("[Settings]\nMainLeft=1000\nMainTop=1000\n");
+    frmMain& w = Start();
+    w.move(120, 80);
+    Exit();
+    EXPECT_EQ(Stored("MainLeft"), "1800");
+    EXPECT_EQ(Stored("MainTop"), "1200");
 }
 
 TEST_F(MainWindowTest, closingWhileMinimised_keepsTheGeometryKeysAndWritesTheOthers)
