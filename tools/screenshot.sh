@@ -7,7 +7,7 @@ repo=$PWD
 out=${1:-docs/screenshot.png}
 
 source tools/deps.sh
-CORVANE_PACKAGES+=(xdotool)
+CORVANE_PACKAGES+=(xvfb xauth xdotool imagemagick)
 install_missing_packages
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j2 --target corvane-host corvane-unitsim >/dev/null
