@@ -99,6 +99,8 @@ INSTANTIATE_TEST_SUITE_P(
                  "通信異常が発生しました", 0},
         CodeCase{"Err101", kPageThru, kOnePage, [](unitsim::Faults& f) { f.directHeaderReply = "FL"; },
                  {"ERR 101"}, "ﾒﾓﾘｰ異常が発生しました", 0},
+        CodeCase{"Err012", kPageThru, kOnePage, [](unitsim::Faults& f) { f.directSecondReply = "NG"; },
+                 {"ERR 012"}, "通信異常が発生しました", 0},
         CodeCase{"Err013", 1, kOnePage,
                  [](unitsim::Faults& f) {
                      f.unclearAtBlock = 2;

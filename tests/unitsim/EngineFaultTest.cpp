@@ -48,6 +48,8 @@ TEST(EngineFaults, replacedReplies_areSentAndTheWorkIsNotDone)
         {"store header silent", {.storeHeaderReply = ""}, kStoreHeader, ""},
         {"direct header FL", {.directHeaderReply = "FL"}, hostbytes::DirectHeader(5, 20000000), "FL\r\n"},
         {"direct header no GO", {.directNoGo = true}, hostbytes::DirectHeader(5, 20000000), "OK\r\n"},
+        {"direct header other second reply", {.directSecondReply = "NG"}, hostbytes::DirectHeader(5, 20000000),
+         "OK\r\nNG\r\n"},
         {"erase FL", {.eraseReply = "FL"}, hostbytes::EraseLine(0), "FL\r\n"},
     };
     for (const auto& c : cases) {

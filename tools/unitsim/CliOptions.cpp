@@ -81,6 +81,8 @@ const std::vector<Option>& KnownOptions()
          [](C& c, S v) { c.options.faults.directHeaderReply = v; return true; }},
         {"--direct-no-go", nullptr, "fault: direct header answered \"OK\" but no \"GO\"",
          [](C& c, S) { c.options.faults.directNoGo = true; return true; }},
+        {"--direct-second-reply", "TEXT", "fault: direct header answered \"OK\", then TEXT instead of \"GO\"",
+         [](C& c, S v) { c.options.faults.directSecondReply = v; return true; }},
         {"--erase-reply", "TEXT", "fault: answer a page erase TEXT and do not erase",
          [](C& c, S v) { c.options.faults.eraseReply = v; return true; }},
         {"--bad-record-sum", "PAGE", "fault: wrong checksum in the record of page PAGE (1-4)",

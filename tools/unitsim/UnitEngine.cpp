@@ -238,6 +238,11 @@ void UnitEngine::onDirect(std::span<const uint8_t> payload)
     // The host takes "OK" as one reply and then waits for "GO" as another; sent together
     // they could reach it in one delivery.
     pause(timing_.directGoGapMs);
+    if (faults_.directSecondReply) {
+        note("direct header: no GO but another reply");
+        reply(*faults_.directSecondReply);
+        return;
+    }
     reply(wire::kGO);
     thru_.clear();
     beginTransfer(Transfer::Target::Thru, -1, payload.subspan(1, 5));

@@ -39,6 +39,8 @@ struct Faults {
     std::optional<std::string> directHeaderReply{};
     std::optional<std::string> eraseReply{};
     bool directNoGo = false;    // direct header: "OK" but no "GO" (and no data phase)
+    // Direct header: "OK", then this text where "GO" belongs (and no data phase).
+    std::optional<std::string> directSecondReply{};
     int badRecordSumPage = -1;  // page index 0..3 whose record reply carries a wrong checksum
     // Blocks are numbered by their place in the transfer: block N holds bytes N*32 .. N*32+31.
     int unclearAtBlock = -1;    // answer block N with `unclearByte` ...
