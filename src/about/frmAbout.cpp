@@ -1,5 +1,6 @@
 #include "about/frmAbout.h"
 
+#include "shared/Placement.h"
 #include "shared/Twips.h"
 #include "shared/Version.h"
 
@@ -16,19 +17,10 @@ constexpr int kWidth = 5730;
 constexpr int kHeight = 3195;
 constexpr int kIconSizePixels = 32;
 
-template <class Control>
-Control* place(QWidget* parent, const QString& name, int left, int top, int width, int height)
-{
-    auto* control = new Control(parent);
-    control->setObjectName(name);
-    control->setGeometry(TwipsRect(left, top, width, height));
-    return control;
-}
-
 // One half of the etched separator: a one-pixel line in a colour of the palette.
 void separatorLine(QWidget* parent, const QString& name, int left, int top, QPalette::ColorRole colour)
 {
-    auto* line = place<QFrame>(parent, name, left, top, 5310, kTwipsPerPixel);
+    auto* line = Place<QFrame>(parent, name, left, top, 5310, kTwipsPerPixel);
     QPalette palette = line->palette();
     palette.setColor(QPalette::Window, palette.color(colour));
     line->setPalette(palette);
@@ -44,21 +36,21 @@ frmAbout::frmAbout(QWidget* owner) : QDialog(owner)
     setModal(true);
     setFixedSize(TwipsRect(0, 0, kWidth, kHeight).size());
 
-    picIcon_ = place<QLabel>(this, QStringLiteral("picIcon"), 240, 240, 480, 480);
+    picIcon_ = Place<QLabel>(this, QStringLiteral("picIcon"), 240, 240, 480, 480);
     const QIcon icon = owner != nullptr ? owner->windowIcon() : QApplication::windowIcon();
     picIcon_->setPixmap(icon.pixmap(kIconSizePixels, kIconSizePixels));
 
-    lblTitle_ = place<QLabel>(this, QStringLiteral("lblTitle"), 1050, 240, 3885, 480);
+    lblTitle_ = Place<QLabel>(this, QStringLiteral("lblTitle"), 1050, 240, 3885, 480);
     QFont titleFont = lblTitle_->font();
     titleFont.setPointSizeF(titleFont.pointSizeF() * 1.5);
     titleFont.setBold(true);
     lblTitle_->setFont(titleFont);
-    lblVersion_ = place<QLabel>(this, QStringLiteral("lblVersion"), 1050, 780, 3885, 225);
+    lblVersion_ = Place<QLabel>(this, QStringLiteral("lblVersion"), 1050, 780, 3885, 225);
 
     separatorLine(this, QStringLiteral("Line1(0)"), 225, 1687, QPalette::Dark);
     separatorLine(this, QStringLiteral("Line1(1)"), 225, 1702, QPalette::Light);
 
-    cmdOK_ = place<QPushButton>(this, QStringLiteral("cmdOK"), 4245, 2625, 1260, 345);
+    cmdOK_ = Place<QPushButton>(this, QStringLiteral("cmdOK"), 4245, 2625, 1260, 345);
     cmdOK_->setText(QStringLiteral("OK"));
     cmdOK_->setDefault(true);
     connect(cmdOK_, &QPushButton::clicked, this, [this] { cmdOK_Click(); });

@@ -1,6 +1,6 @@
 // The main window's controls at their design positions (twips, relative to their frame).
 #include "main/DesignFonts.h"
-#include "main/Placement.h"
+#include "shared/Placement.h"
 #include "main/frmMain.h"
 
 #include <QAction>

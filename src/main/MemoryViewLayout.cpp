@@ -1,6 +1,6 @@
 // The memory view: five label arrays in Frame6, index 0 the column heading, 1..4 the pages.
 #include "main/DesignFonts.h"
-#include "main/Placement.h"
+#include "shared/Placement.h"
 #include "main/frmMain.h"
 
 #include <QGroupBox>

@@ -2,6 +2,7 @@
 #include "transfer/frmTx.h"
 
 #include "shared/Module1.h"
+#include "shared/Placement.h"
 #include "shared/Twips.h"
 
 #include <QCloseEvent>
@@ -12,19 +13,6 @@
 #include <QShowEvent>
 #include <QTimer>
 
-namespace {
-
-template <class Control>
-Control* place(QWidget* parent, const char* name, int left, int top, int width, int height)
-{
-    auto* control = new Control(parent);
-    control->setObjectName(QLatin1String(name));
-    control->setGeometry(TwipsRect(left, top, width, height));
-    return control;
-}
-
-} // namespace
-
 frmTx::frmTx(const MemoryView& memoryView, QWidget* parent)
     : QDialog(parent), MSComm1(CreateMSComm()), link(std::make_unique<Link>(*MSComm1, kTransferWindowLink)),
       memoryView_(memoryView)
@@ -34,16 +22,16 @@ frmTx::frmTx(const MemoryView& memoryView, QWidget* parent)
     setModal(true);
     setFixedSize(TwipsToPixels(4755), TwipsToPixels(1785));
 
-    frame1_ = place<QGroupBox>(this, "Frame1", 120, 240, 4575, 795);
+    frame1_ = Place<QGroupBox>(this, QStringLiteral("Frame1"), 120, 240, 4575, 795);
     frame1_->setTitle(QStringLiteral("転送ﾒｰﾀｰ"));
-    progressBar1_ = place<QProgressBar>(frame1_, "ProgressBar1", 120, 300, 3735, 315);
+    progressBar1_ = Place<QProgressBar>(frame1_, QStringLiteral("ProgressBar1"), 120, 300, 3735, 315);
     progressBar1_->setTextVisible(false);
     progressBar1_->setRange(0, 100);
     progressBar1_->setValue(0);
-    label1_ = place<QLabel>(frame1_, "Label1", 4080, 360, 375, 255);
+    label1_ = Place<QLabel>(frame1_, QStringLiteral("Label1"), 4080, 360, 375, 255);
     label1_->setText(QStringLiteral("   "));
-    label2_ = place<QLabel>(this, "Label2", 1380, 1260, 1275, 195);
-    command1_ = place<QPushButton>(this, "Command1", 3420, 1260, 1215, 375);
+    label2_ = Place<QLabel>(this, QStringLiteral("Label2"), 1380, 1260, 1275, 195);
+    command1_ = Place<QPushButton>(this, QStringLiteral("Command1"), 3420, 1260, 1215, 375);
     command1_->setText(QStringLiteral("中止"));
     connect(command1_, &QPushButton::clicked, this, &frmTx::Command1_Click);
 }
