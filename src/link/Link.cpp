@@ -2,10 +2,8 @@
 
 #include "link/Protocol.h"
 #include "link/WaitClock.h"
-#include "shared/MessageBox.h"
-#include "shared/Messages.h"
+#include "shared/MessageTable.h"
 #include "shared/Module1.h"
-#include "shared/Version.h"
 
 #include <QStringEncoder>
 
@@ -25,6 +23,13 @@ uint32_t drainEstimateMs(int pendingBytes, const QString& settings)
     return static_cast<uint32_t>(std::clamp<int64_t>(ms, 1, kMaxDrainPollMs));
 }
 
+// The main window's profile has no rows for the transfer window's own operations.
+void showFault(const MessageRow* row)
+{
+    if (row != nullptr)
+        ShowMessage(*row);
+}
+
 } // namespace
 
 Link::Link(MSComm& port, const LinkProfile& profile) : port_(port), profile_(profile)
@@ -42,7 +47,7 @@ bool Link::writeRefused(const QByteArray& bytes)
     // A port that went away refuses every write after it for the same reason; the operator
     // hears it once, not once for each marker block and closing exchange that follows.
     if (description != lastRefusal_)
-        ShowMessage(description, QString::fromLatin1(kAppTitle), MsgButtons::Ok, MsgIcon::Exclamation);
+        ShowMessage(Messages::kPortRefusal, description);
     lastRefusal_ = description;
     return true;
 }
@@ -59,7 +64,7 @@ int16_t Link::SendCommand(QString& text)
     }
     if (profile_.clearStatusBeforeWrite)
         Module1.CommStatus = 0;
-    QStringEncoder encoder("CP932");
+    QStringEncoder encoder(Proto::kCodePage);
     QByteArray line = encoder.encode(text);
     line.append("\r\n");
     if (writeRefused(line))
@@ -75,7 +80,7 @@ int16_t Link::SendData(const QByteArray& bytes)
     return drainTransmit(profile_.sendDataTimeout);
 }
 
-int16_t Link::drainTransmit(const char* timeoutCode)
+int16_t Link::drainTransmit(const MessageRow* timeout)
 {
     WaitClock& clock = ProgramClock();
     const int64_t start = clock.WholeSeconds();
@@ -86,7 +91,7 @@ int16_t Link::drainTransmit(const char* timeoutCode)
         else
             clock.WaitForEvents(drainEstimateMs(pending, port_.Settings()));
         if (clock.WholeSeconds() - start >= Proto::kShortWaitSeconds) {
-            ShowMessage(QString::fromUtf8(Msg::kSendTimeout), QString::fromLatin1(timeoutCode));
+            showFault(timeout);
             port_.ClearOutBuffer();
             return 1;
         }
@@ -105,7 +110,7 @@ int16_t Link::WaitReplyLong()
     return waitForReply(Proto::kLongWaitSeconds, profile_.longReplyTimeout, profile_.longReplyError);
 }
 
-int16_t Link::waitForReply(int seconds, const char* timeoutCode, const char* errorCode)
+int16_t Link::waitForReply(int seconds, const MessageRow* timeout, const MessageRow* error)
 {
     WaitClock& clock = ProgramClock();
     const int64_t start = clock.WholeSeconds();
@@ -115,7 +120,7 @@ int16_t Link::waitForReply(int seconds, const char* timeoutCode, const char* err
         else
             clock.WaitForEvents(UINT32_MAX);
         if (clock.WholeSeconds() - start >= seconds) {
-            ShowMessage(QString::fromUtf8(Msg::kReplyTimeout), QString::fromLatin1(timeoutCode));
+            showFault(timeout);
             // Only after the operator closed the box: late bytes that came meanwhile go too.
             port_.ClearInBuffer();
             Module1.CommStatus = 0;
@@ -125,7 +130,7 @@ int16_t Link::waitForReply(int seconds, const char* timeoutCode, const char* err
             break;
     }
     if ((Module1.CommStatus & ~CommStatusBits::kReplyComplete) != 0) {
-        ShowMessage(QString::fromUtf8(Msg::kReceiveError), QString::fromLatin1(errorCode));
+        showFault(error);
         port_.ClearInBuffer();
         Module1.CommStatus = 0;
         return 1;
@@ -145,7 +150,7 @@ void Link::Pause()
 
 void Link::SetLineSpeed(int32_t baud)
 {
-    const bool toLowSpeed = baud == 9600;
+    const bool toLowSpeed = baud == Proto::kBaudLow;
     const QString targetSettings = QString::fromLatin1(toLowSpeed ? Proto::kSettings9600 : Proto::kSettings38400);
     const bool mainWindow = profile_.keepStateOnFailedExchange;
 
@@ -160,14 +165,14 @@ void Link::SetLineSpeed(int32_t baud)
     if (WaitReply() != 0) {
         if (!mainWindow)
             Module1.SpeedIndex = 0;
-    } else if (!ReplyContains(Proto::kTokenOK)) {
+    } else if (!ReplyContains(Module1.RxBytes, Proto::kTokenOK)) {
         Module1.SpeedIndex = 0;
     } else {
         // The unit switches after its "OK" and greets the host with "GO" at the new speed.
         Module1.RxCount = 0;
         port_.ClearInBuffer();
         port_.SetSettings(targetSettings);
-        if (WaitReply() != 0 || !ReplyContains(Proto::kTokenGO))
+        if (WaitReply() != 0 || !ReplyContains(Module1.RxBytes, Proto::kTokenGO))
             Module1.SpeedIndex = 0;
         else
             exchanged = true;

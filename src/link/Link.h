@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/MSComm.h"
+#include "shared/MessageTable.h"
 
 #include <QByteArray>
 #include <QString>
@@ -9,20 +10,21 @@
 
 // What differs between the two windows' copies of the primitives and the speed exchange.
 struct LinkProfile {
-    const char* sendCommandTimeout; // SendCommand's send time-out code
-    const char* sendDataTimeout;    // SendData's send time-out code (transfer window only)
-    const char* replyTimeout;       // WaitReply
-    const char* replyError;
-    const char* longReplyTimeout;   // WaitReplyLong (transfer window only)
-    const char* longReplyError;
+    const MessageRow* sendCommandTimeout; // SendCommand's send time-out
+    const MessageRow* sendDataTimeout;    // SendData's send time-out (transfer window only)
+    const MessageRow* replyTimeout;       // WaitReply
+    const MessageRow* replyError;
+    const MessageRow* longReplyTimeout;   // WaitReplyLong (transfer window only)
+    const MessageRow* longReplyError;
     bool clearStatusBeforeWrite;    // the transfer window clears CommStatus before each write
     bool keepStateOnFailedExchange; // the main window's speed exchange changes nothing on failure
 };
 
-inline constexpr LinkProfile kMainWindowLink{"ERR 220", nullptr, "ERR 201", "ERR 202", nullptr, nullptr,
-                                             false, true};
-inline constexpr LinkProfile kTransferWindowLink{"ERR 020", "ERR 021", "ERR 030", "ERR 031", "ERR 040",
-                                                 "ERR 041", true, false};
+inline constexpr LinkProfile kMainWindowLink{&Messages::kErr220, nullptr, &Messages::kErr201, &Messages::kErr202,
+                                             nullptr, nullptr, false, true};
+inline constexpr LinkProfile kTransferWindowLink{&Messages::kErr020, &Messages::kErr021, &Messages::kErr030,
+                                                 &Messages::kErr031, &Messages::kErr040, &Messages::kErr041, true,
+                                                 false};
 
 // The send and wait primitives and the speed exchange, written once and instantiated by each
 // window on its own port. Every operation returns 0 on success and 1 on failure after showing
@@ -46,11 +48,9 @@ public:
     // Speed exchange with the unit to 9600 or (any other value) 38400 bit/s.
     void SetLineSpeed(int32_t baud);
 
-    MSComm& Port() { return port_; }
-
 private:
-    int16_t drainTransmit(const char* timeoutCode);
-    int16_t waitForReply(int seconds, const char* timeoutCode, const char* errorCode);
+    int16_t drainTransmit(const MessageRow* timeout);
+    int16_t waitForReply(int seconds, const MessageRow* timeout, const MessageRow* error);
     bool writeRefused(const QByteArray& bytes);
 
     MSComm& port_;

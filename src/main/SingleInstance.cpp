@@ -1,7 +1,6 @@
 #include "main/SingleInstance.h"
 
-#include "shared/MessageBox.h"
-#include "shared/Messages.h"
+#include "shared/MessageTable.h"
 #include "shared/Version.h"
 
 #include <QStandardPaths>
@@ -31,6 +30,6 @@ bool RefuseSecondInstance(SingleInstance& guard)
 {
     if (guard.Acquire())
         return false;
-    ShowMessage(QString::fromUtf8(Msg::kAlreadyRunning), QLatin1String(kAppTitle));
+    ShowMessage(Messages::kAlreadyRunning);
     return true;
 }

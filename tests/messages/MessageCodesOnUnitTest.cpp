@@ -4,6 +4,7 @@
 #include "shared/Module1.h"
 #include "support/MessageRecorder.h"
 #include "support/SimulatedUnit.h"
+#include "support/SRecordText.h"
 
 #include <QFile>
 #include <QPushButton>
@@ -22,15 +23,10 @@ QByteArray imageAt(std::initializer_list<int> addresses)
 {
     QByteArray text = "S00600004844521B\n";
     for (int address : addresses) {
-        QByteArray record;
-        record.append(char(20)).append(char(address >> 16)).append(char(address >> 8)).append(char(address));
+        std::vector<uint8_t> data;
         for (int i = 0; i < 16; ++i)
-            record.append(char(i * 3));
-        int sum = 0;
-        for (char c : record)
-            sum += uint8_t(c);
-        record.append(char(0xFF - (sum & 0xFF)));
-        text += "S2" + record.toHex().toUpper() + "\n";
+            data.push_back(uint8_t(i * 3));
+        text += QByteArray::fromStdString(SRecord(2, uint32_t(address), data)) + "\n";
     }
     return text + "S804000000FB\n";
 }
