@@ -9,7 +9,7 @@ namespace {
 
 QByteArray toAnsi(const QString& text)
 {
-    QStringEncoder encoder("CP932");
+    QStringEncoder encoder(Proto::kCodePage);
     return encoder.encode(text);
 }
 
@@ -21,9 +21,18 @@ int hexPairAt(const QByteArray& bytes, int position)
     return HexNibble(at(position)) * 16 + HexNibble(at(position + 1));
 }
 
-char hexDigit(int nibble)
+uint8_t recordByteAt(ReplyBytes rx, int position)
 {
-    return static_cast<char>(nibble < 10 ? '0' + nibble : 'A' + nibble - 10);
+    return static_cast<uint8_t>(HexNibble(rx[position]) * 16 + HexNibble(rx[position + 1]));
+}
+
+// Eight characters taken as one 32-bit number, most significant digit first.
+uint32_t recordWordAt(ReplyBytes rx, int position)
+{
+    uint32_t value = 0;
+    for (int i = 0; i < 8; ++i)
+        value = value * 16 + static_cast<uint32_t>(HexNibble(rx[position + i]));
+    return value;
 }
 
 } // namespace
@@ -33,6 +42,27 @@ int HexNibble(int c)
     return c >= 'A' ? c - 55 : c - 48;
 }
 
+int NibbleToHex(int n)
+{
+    return n <= 9 ? n + 48 : n + 55;
+}
+
+PageInfo DecodePageRecord(ReplyBytes rx)
+{
+    PageInfo info;
+    if (rx.size() < static_cast<size_t>(2 * Proto::kPageRecordBytes))
+        return info;
+    info.status = recordByteAt(rx, Proto::kRecordStatusAt);
+    if (info.status != 1)
+        return info;
+    info.cpu = recordByteAt(rx, Proto::kRecordCpuAt);
+    info.clockHz = recordWordAt(rx, Proto::kRecordClockAt);
+    for (int i = 0; i < Proto::kRecordNameBytes; ++i)
+        info.name[i] = recordByteAt(rx, Proto::kRecordNameAt + 2 * i);
+    info.sizeBytes = recordWordAt(rx, Proto::kRecordSizeAt);
+    return info;
+}
+
 QString setsum(QString& text, int16_t count)
 {
     const QByteArray bytes = toAnsi(text);
@@ -40,14 +70,13 @@ QString setsum(QString& text, int16_t count)
     for (int k = 0, position = 2; k < count; ++k, position += 2)
         sum = (sum + hexPairAt(bytes, position)) & 0xFF;
     const int check = 0xFF - sum;
-    text.append(QLatin1Char(hexDigit(check >> 4)));
-    text.append(QLatin1Char(hexDigit(check & 0x0F)));
+    text.append(QChar(NibbleToHex(check >> 4)));
+    text.append(QChar(NibbleToHex(check & 0x0F)));
     return text;
 }
 
-std::optional<int16_t> CheckReplySum(int16_t n)
+std::optional<int16_t> CheckReplySum(ReplyBytes rx, int16_t n)
 {
-    const auto& rx = Module1.RxBytes;
     // The reply and its checksum must lie inside the receive area.
     if (n < 0 || 2 * n + 1 >= static_cast<int>(rx.size()))
         return std::nullopt;
@@ -63,14 +92,23 @@ std::optional<int16_t> CheckReplySum(int16_t n)
     return static_cast<int16_t>(sum != 0xFF - received ? 1 : 0);
 }
 
-bool ReplyContains(const char* token)
+bool ReplyContains(ReplyBytes rx, const char* token)
 {
     // Decoded as a whole so that a double-byte character never yields a false token.
-    QStringDecoder decoder("CP932");
-    const QByteArray area(reinterpret_cast<const char*>(Module1.RxBytes.data()),
-                          static_cast<qsizetype>(Module1.RxBytes.size()));
+    QStringDecoder decoder(Proto::kCodePage);
+    const QByteArrayView area(reinterpret_cast<const char*>(rx.data()), static_cast<qsizetype>(rx.size()));
     const QString text = decoder.decode(area);
     return text.contains(QLatin1String(token), Qt::CaseSensitive);
+}
+
+std::optional<int16_t> CheckReplySum(int16_t n)
+{
+    return CheckReplySum(Module1.RxBytes, n);
+}
+
+bool ReplyContains(const char* token)
+{
+    return ReplyContains(Module1.RxBytes, token);
 }
 
 QString HexField(uint32_t value, int width)

@@ -69,7 +69,7 @@ bool SerialMSComm::Open(QString* error)
     lostReason_.clear();
     settings_ = QString::fromLatin1(Proto::kSettings9600);
     port_.setPortName(device_);
-    port_.setBaudRate(9600);
+    port_.setBaudRate(Proto::kBaudLow);
     port_.setDataBits(QSerialPort::Data8);
     port_.setParity(QSerialPort::NoParity);
     port_.setStopBits(QSerialPort::OneStop);

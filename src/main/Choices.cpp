@@ -2,6 +2,7 @@
 // options also at once on selection), and Enter moves on to the transfer button.
 #include "main/ClockText.h"
 #include "main/DeviceCatalogue.h"
+#include "link/Protocol.h"
 #include "main/frmMain.h"
 #include "shared/Module1.h"
 
@@ -15,16 +16,11 @@ namespace {
 constexpr int kPortCount = 8;
 constexpr int kThruOption = 4;
 
-QString portName(int portNo)
-{
-    return QStringLiteral("Com%1").arg(portNo);
-}
-
 // 1..8 for exactly "Com1".."Com8", letter case included; 1 for any other text.
 int16_t portNoOf(const QString& text)
 {
     for (int16_t n = 1; n <= kPortCount; ++n) {
-        if (text == portName(n))
+        if (text == Proto::PortName(n))
             return n;
     }
     return 1;
@@ -32,10 +28,20 @@ int16_t portNoOf(const QString& text)
 
 } // namespace
 
+// Enter in a choice that commits on focus loss: the key goes no further and the focus moves
+// on, which commits.
+void frmMain::enterMovesToTxStart(int& KeyAscii)
+{
+    if (KeyAscii != kKeyAsciiEnter)
+        return;
+    KeyAscii = 0;
+    moveFocusToTxStart();
+}
+
 void frmMain::Combo1_Change()
 {
     Module1.PortNo = portNoOf(combo1_->currentText());
-    setCombo1Text(portName(Module1.PortNo));
+    setCombo1Text(Proto::PortName(Module1.PortNo));
 }
 
 // Setting the port selector's text counts as a change of it: when the text really changes,
@@ -58,10 +64,7 @@ void frmMain::Combo1_LostFocus()
 
 void frmMain::Combo1_KeyPress(int& KeyAscii)
 {
-    if (KeyAscii != kKeyAsciiEnter)
-        return;
-    KeyAscii = 0;
-    moveFocusToTxStart();
+    enterMovesToTxStart(KeyAscii);
 }
 
 void frmMain::Combo2_Change()
@@ -80,10 +83,7 @@ void frmMain::Combo2_LostFocus()
 
 void frmMain::Combo2_KeyPress(int& KeyAscii)
 {
-    if (KeyAscii != kKeyAsciiEnter)
-        return;
-    KeyAscii = 0;
-    moveFocusToTxStart();
+    enterMovesToTxStart(KeyAscii);
 }
 
 void frmMain::Text1_LostFocus()
@@ -125,10 +125,7 @@ void frmMain::Option1_LostFocus(int /*Index*/)
 
 void frmMain::Option1_KeyPress(int /*Index*/, int& KeyAscii)
 {
-    if (KeyAscii != kKeyAsciiEnter)
-        return;
-    KeyAscii = 0;
-    moveFocusToTxStart();
+    enterMovesToTxStart(KeyAscii);
 }
 
 void frmMain::Option2_LostFocus(int /*Index*/)
@@ -141,8 +138,5 @@ void frmMain::Option2_LostFocus(int /*Index*/)
 
 void frmMain::Option2_KeyPress(int /*Index*/, int& KeyAscii)
 {
-    if (KeyAscii != kKeyAsciiEnter)
-        return;
-    KeyAscii = 0;
-    moveFocusToTxStart();
+    enterMovesToTxStart(KeyAscii);
 }

@@ -1,50 +1,14 @@
 #include "main/PageRecord.h"
 
-#include "link/Protocol.h"
 #include "main/DeviceCatalogue.h"
 #include "shared/MemoryView.h"
 #include "shared/Module1.h"
 
 #include <QStringDecoder>
 
-namespace {
-
-// Field positions in the reply, in characters.
-constexpr int kStatusAt = 0;
-constexpr int kCpuAt = 2;
-constexpr int kClockAt = 4;
-constexpr int kNameAt = 12;
-constexpr int kNameBytes = 12;
-constexpr int kSizeAt = 36;
-
-uint8_t byteAt(int position)
-{
-    return static_cast<uint8_t>(HexNibble(Module1.RxBytes[position]) * 16 + HexNibble(Module1.RxBytes[position + 1]));
-}
-
-// Eight characters taken as one 32-bit number, most significant digit first.
-uint32_t wordAt(int position)
-{
-    uint32_t value = 0;
-    for (int i = 0; i < 8; ++i)
-        value = value * 16 + static_cast<uint32_t>(HexNibble(Module1.RxBytes[position + i]));
-    return value;
-}
-
-} // namespace
-
 PageInfo DecodePageRecord()
 {
-    PageInfo info;
-    info.status = byteAt(kStatusAt);
-    if (info.status != 1)
-        return info;
-    info.cpu = byteAt(kCpuAt);
-    info.clockHz = wordAt(kClockAt);
-    for (int i = 0; i < kNameBytes; ++i)
-        info.name[i] = byteAt(kNameAt + 2 * i);
-    info.sizeBytes = wordAt(kSizeAt);
-    return info;
+    return DecodePageRecord(Module1.RxBytes);
 }
 
 QString FormatMegahertz(uint32_t hz)
@@ -64,8 +28,8 @@ PageCaptions CaptionsOf(const PageInfo& info)
         return {QString::fromLatin1(kEmptyCpuCaption), QStringLiteral("-------"), QStringLiteral("-----------"),
                 QString::fromLatin1(kEmptySizeCaption)};
     // The name is shown as the unit keeps it, filler included.
-    QStringDecoder decoder("CP932");
+    QStringDecoder decoder(Proto::kCodePage);
     const QString name =
-        decoder.decode(QByteArrayView(reinterpret_cast<const char*>(info.name.data()), kNameBytes));
+        decoder.decode(QByteArrayView(reinterpret_cast<const char*>(info.name.data()), Proto::kRecordNameBytes));
     return {CpuNameOf(info.cpu), FormatMegahertz(info.clockHz), name, FormatKibibytes(info.sizeBytes)};
 }

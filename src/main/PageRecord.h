@@ -1,20 +1,13 @@
 #pragma once
 
+#include "link/Protocol.h"
+
 #include <QString>
 
-#include <array>
 #include <cstdint>
 
-// One unit page's record as the page query returns it, decoded from the hex reply in RxBytes.
-struct PageInfo {
-    uint8_t status = 0; // 1: the page holds data; the other fields mean something only then
-    uint8_t cpu = 0;
-    uint32_t clockHz = 0;
-    std::array<uint8_t, 12> name{};
-    uint32_t sizeBytes = 0;
-};
-
-// Decodes the 22-byte record at the start of RxBytes (its checksum already verified).
+// DecodePageRecord(Module1.RxBytes), for the memory check until it passes the bytes itself;
+// to be removed then.
 PageInfo DecodePageRecord();
 
 // The four memory-view captions of a page, in column order CPU, clock, file name, size.

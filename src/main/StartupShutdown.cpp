@@ -1,5 +1,6 @@
 // Start-up restores the operator's last choices and the window's place from the settings
 // store; shut-down saves them back. Nothing is read or written in between.
+#include "link/Protocol.h"
 #include "main/ClockText.h"
 #include "main/DeviceCatalogue.h"
 #include "main/frmMain.h"
@@ -118,9 +119,9 @@ void frmMain::Form_Load()
     Module1.SpeedIndex = readInteger(store, Key::Speed, kDefaultSpeed);
 
     for (int n = 1; n <= 8; ++n)
-        combo1_->addItem(QStringLiteral("Com%1").arg(n));
+        combo1_->addItem(Proto::PortName(n));
     if (Module1.PortNo >= 1 && Module1.PortNo <= 8) {
-        setCombo1Text(QStringLiteral("Com%1").arg(Module1.PortNo));
+        setCombo1Text(Proto::PortName(Module1.PortNo));
     } else {
         setCombo1Text(QStringLiteral("Com1"));
         Module1.PortNo = 1;

@@ -3,14 +3,18 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 
 namespace {
 
+// A receive area of the record's size, apart from the shared one.
+std::array<uint8_t, 65> reply{};
+
 void putReply(const char* text)
 {
-    Module1.RxBytes.fill(0);
-    std::memcpy(Module1.RxBytes.data(), text, std::strlen(text));
+    reply.fill(0);
+    std::memcpy(reply.data(), text, std::strlen(text));
 }
 
 struct SetsumCase {
@@ -54,15 +58,15 @@ TEST(HexNibble, DigitsLettersAndConversionErrors)
 TEST(CheckReplySum, EmptyPageRecordOfZerosMatches)
 {
     putReply("00000000000000000000000000000000000000000000FF\r\n");
-    EXPECT_EQ(CheckReplySum(22), std::optional<int16_t>(0));
+    EXPECT_EQ(CheckReplySum(reply, 22), std::optional<int16_t>(0));
 }
 
 TEST(CheckReplySum, WrongChecksumMismatchesAndOneAboveFFIsUnreadable)
 {
     putReply("00000000000000000000000000000000000000000000FE\r\n");
-    EXPECT_EQ(CheckReplySum(22), std::optional<int16_t>(1));
+    EXPECT_EQ(CheckReplySum(reply, 22), std::optional<int16_t>(1));
     putReply("00000000000000000000000000000000000000000000FG\r\n"); // 0xFF + 1 does not fit a byte
-    EXPECT_EQ(CheckReplySum(22), std::nullopt);
+    EXPECT_EQ(CheckReplySum(reply, 22), std::nullopt);
 }
 
 TEST(CheckReplySum, FullRecordWithNameMatches)
@@ -74,42 +78,52 @@ TEST(CheckReplySum, FullRecordWithNameMatches)
         sum = (sum + static_cast<uint8_t>(c)) & 0xFF;
     record.append(static_cast<char>(0xFF - sum));
     putReply((record.toHex().toUpper() + "\r\n").constData());
-    EXPECT_EQ(CheckReplySum(22), std::optional<int16_t>(0));
+    EXPECT_EQ(CheckReplySum(reply, 22), std::optional<int16_t>(0));
 }
 
 TEST(CheckReplySum, CharacterBelowZeroIsAConversionError)
 {
     putReply("000000000000000000000000000000000000000000 0FF\r\n");
-    EXPECT_EQ(CheckReplySum(22), std::nullopt);
+    EXPECT_EQ(CheckReplySum(reply, 22), std::nullopt);
     putReply("OK\r\n"); // a text reply where a record was expected: CR, LF and NULs
-    EXPECT_EQ(CheckReplySum(22), std::nullopt);
+    EXPECT_EQ(CheckReplySum(reply, 22), std::nullopt);
 }
 
 TEST(CheckReplySum, CountsThatWouldReadPastTheAreaAreRefused)
 {
     putReply("00");
-    EXPECT_EQ(CheckReplySum(32), std::nullopt);
-    EXPECT_EQ(CheckReplySum(-1), std::nullopt);
+    EXPECT_EQ(CheckReplySum(reply, 32), std::nullopt);
+    EXPECT_EQ(CheckReplySum(reply, -1), std::nullopt);
 }
 
 TEST(ReplyContains, FindsTokensAnywhereCaseSensitively)
 {
     putReply("xxOKyy\r\n");
-    EXPECT_TRUE(ReplyContains("OK"));
-    EXPECT_FALSE(ReplyContains("GO"));
+    EXPECT_TRUE(ReplyContains(reply, "OK"));
+    EXPECT_FALSE(ReplyContains(reply, "GO"));
     putReply("ok\r\n");
-    EXPECT_FALSE(ReplyContains("OK"));
+    EXPECT_FALSE(ReplyContains(reply, "OK"));
     // The whole area counts, bytes of an earlier longer reply included.
     putReply("FLAGS GO\r\n");
-    Module1.RxBytes[0] = 'O';
-    Module1.RxBytes[1] = 'K';
-    EXPECT_TRUE(ReplyContains("GO"));
-    EXPECT_TRUE(ReplyContains("OK"));
+    reply[0] = 'O';
+    reply[1] = 'K';
+    EXPECT_TRUE(ReplyContains(reply, "GO"));
+    EXPECT_TRUE(ReplyContains(reply, "OK"));
 }
 
 TEST(ReplyContains, TrailByteOfADoubleByteCharacterIsNoToken)
 {
     putReply("\x82O\x82K\r\n"); // two Shift-JIS characters whose second bytes are "O" and "K"
+    EXPECT_FALSE(ReplyContains(reply, "OK"));
+}
+
+TEST(ReplyOnModule1, OneArgumentFormsReadTheSharedReceiveArea)
+{
+    putReply("00000000000000000000000000000000000000000000FFOK\r\n");
+    Module1.RxBytes = reply;
+    EXPECT_EQ(CheckReplySum(22), std::optional<int16_t>(0));
+    EXPECT_TRUE(ReplyContains("OK"));
+    Module1.RxBytes.fill(0);
     EXPECT_FALSE(ReplyContains("OK"));
 }
 

@@ -28,7 +28,7 @@ class SizeCaptions : public ::testing::TestWithParam<SizeCase> {};
 TEST_P(SizeCaptions, RoundUpToWholeKibibytes)
 {
     putRecord(1, 0, 16'000'000, "A.MOT", GetParam().bytes);
-    EXPECT_EQ(CaptionsOf(DecodePageRecord()).size.toStdString(), GetParam().shown);
+    EXPECT_EQ(CaptionsOf(DecodePageRecord(Module1.RxBytes)).size.toStdString(), GetParam().shown);
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, SizeCaptions,
@@ -45,7 +45,7 @@ class ClockCaptions : public ::testing::TestWithParam<ClockCase> {};
 TEST_P(ClockCaptions, ShowMegahertzWithFourDecimals)
 {
     putRecord(1, 0, GetParam().hz, "A.MOT", 10);
-    EXPECT_EQ(CaptionsOf(DecodePageRecord()).clock.toStdString(), GetParam().shown);
+    EXPECT_EQ(CaptionsOf(DecodePageRecord(Module1.RxBytes)).clock.toStdString(), GetParam().shown);
 }
 
 INSTANTIATE_TEST_SUITE_P(Clocks, ClockCaptions,
@@ -58,7 +58,7 @@ INSTANTIATE_TEST_SUITE_P(Clocks, ClockCaptions,
 TEST(PageRecord, OccupiedPageShowsCatalogueNameAndUntrimmedName)
 {
     putRecord(1, 57, 16'000'000, "PROG.MOT", 2048);
-    const PageCaptions c = CaptionsOf(DecodePageRecord());
+    const PageCaptions c = CaptionsOf(DecodePageRecord(Module1.RxBytes));
     EXPECT_EQ(c.cpu.toStdString(), "2169YF"); // known to the catalogue though the list hides it
     EXPECT_EQ(c.name.toStdString(), "PROG.MOT    ");
     EXPECT_EQ(c.size.toStdString(), "2");
@@ -67,7 +67,7 @@ TEST(PageRecord, OccupiedPageShowsCatalogueNameAndUntrimmedName)
 TEST(PageRecord, CodeWithoutANameShowsAnEmptyCpu)
 {
     putRecord(1, 67, 16'000'000, "X", 1);
-    EXPECT_TRUE(CaptionsOf(DecodePageRecord()).cpu.isEmpty());
+    EXPECT_TRUE(CaptionsOf(DecodePageRecord(Module1.RxBytes)).cpu.isEmpty());
 }
 
 TEST(PageRecord, ShiftJisNameIsDecoded)
@@ -76,14 +76,14 @@ TEST(PageRecord, ShiftJisNameIsDecoded)
     const QByteArray name = sjis.encode(QStringLiteral("ﾃｽﾄ転送.MOT"));
     ASSERT_EQ(name.size(), 11);
     putRecord(1, 0, 16'000'000, name, 1);
-    EXPECT_EQ(CaptionsOf(DecodePageRecord()).name, QStringLiteral("ﾃｽﾄ転送.MOT "));
+    EXPECT_EQ(CaptionsOf(DecodePageRecord(Module1.RxBytes)).name, QStringLiteral("ﾃｽﾄ転送.MOT "));
 }
 
 TEST(PageRecord, AnyStatusOtherThanOneShowsTheDashTexts)
 {
     for (uint8_t status : {0, 2, 0xFF}) {
         putRecord(status, 5, 16'000'000, "A.MOT", 100);
-        const PageCaptions c = CaptionsOf(DecodePageRecord());
+        const PageCaptions c = CaptionsOf(DecodePageRecord(Module1.RxBytes));
         EXPECT_EQ(c.cpu.toStdString(), "------");
         EXPECT_EQ(c.clock.toStdString(), "-------");
         EXPECT_EQ(c.name.toStdString(), "-----------");

@@ -76,13 +76,6 @@ INSTANTIATE_TEST_SUITE_P(
                  "6162636D6F742020202020"}),
     [](const auto& info) { return info.param.name; });
 
-TEST(NibbleToHex, UpperCaseDigitCodes)
-{
-    const char expected[] = "0123456789ABCDEF";
-    for (int n = 0; n < 16; ++n)
-        EXPECT_EQ(frmTx::NibbleToHex(n), expected[n]) << n;
-}
-
 TEST(NumberText, OneBlankBeforeZeroOrMoreMinusBeforeNegative)
 {
     EXPECT_EQ(NumberText(12), QStringLiteral(" 12"));
