@@ -50,13 +50,20 @@ frmMain::~frmMain() = default;
 
 void frmMain::wireHandlers()
 {
-    for (QWidget* control : {static_cast<QWidget*>(combo1_), static_cast<QWidget*>(combo2_),
-                             static_cast<QWidget*>(text1_), static_cast<QWidget*>(text2_)})
-        control->installEventFilter(this);
-    for (QRadioButton* option : option1_)
-        option->installEventFilter(this);
-    for (QRadioButton* option : option2_)
-        option->installEventFilter(this);
+    choices_ = {
+        {combo1_, [this] { Combo1_LostFocus(); }, [this](int& k) { Combo1_KeyPress(k); }},
+        {combo2_, [this] { Combo2_LostFocus(); }, [this](int& k) { Combo2_KeyPress(k); }},
+        {text1_, [this] { Text1_LostFocus(); }, [this](int& k) { Text1_KeyPress(k); }},
+        {text2_, [this] { Text2_LostFocus(); }, [this](int& k) { Text2_KeyPress(k); }},
+    };
+    for (int i = 0; i < static_cast<int>(option1_.size()); ++i)
+        choices_.push_back({option1_[static_cast<size_t>(i)], [this, i] { Option1_LostFocus(i); },
+                            [this, i](int& k) { Option1_KeyPress(i, k); }});
+    for (int i = 0; i < static_cast<int>(option2_.size()); ++i)
+        choices_.push_back({option2_[static_cast<size_t>(i)], [this, i] { Option2_LostFocus(i); },
+                            [this, i](int& k) { Option2_KeyPress(i, k); }});
+    for (const ChoiceHandlers& choice : choices_)
+        choice.control->installEventFilter(this);
 
     // Only the operator's edits count as changes here; picking from the list does not, and
     // the program's own settings of the text run the commit themselves (setCombo1Text).
@@ -96,38 +103,16 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
 
 void frmMain::dispatchLostFocus(QObject* control)
 {
-    if (control == combo1_)
-        Combo1_LostFocus();
-    else if (control == combo2_)
-        Combo2_LostFocus();
-    else if (control == text1_)
-        Text1_LostFocus();
-    else if (control == text2_)
-        Text2_LostFocus();
-    for (int i = 0; i < static_cast<int>(option1_.size()); ++i)
-        if (control == option1_[static_cast<size_t>(i)])
-            Option1_LostFocus(i);
-    for (int i = 0; i < static_cast<int>(option2_.size()); ++i)
-        if (control == option2_[static_cast<size_t>(i)])
-            Option2_LostFocus(i);
+    for (const ChoiceHandlers& choice : choices_)
+        if (choice.control == control)
+            choice.lostFocus();
 }
 
 void frmMain::dispatchKeyPress(QObject* control, int& KeyAscii)
 {
-    if (control == combo1_)
-        Combo1_KeyPress(KeyAscii);
-    else if (control == combo2_)
-        Combo2_KeyPress(KeyAscii);
-    else if (control == text1_)
-        Text1_KeyPress(KeyAscii);
-    else if (control == text2_)
-        Text2_KeyPress(KeyAscii);
-    for (int i = 0; i < static_cast<int>(option1_.size()); ++i)
-        if (control == option1_[static_cast<size_t>(i)])
-            Option1_KeyPress(i, KeyAscii);
-    for (int i = 0; i < static_cast<int>(option2_.size()); ++i)
-        if (control == option2_[static_cast<size_t>(i)])
-            Option2_KeyPress(i, KeyAscii);
+    for (const ChoiceHandlers& choice : choices_)
+        if (choice.control == control)
+            choice.keyPress(KeyAscii);
 }
 
 void frmMain::closeEvent(QCloseEvent* event)

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QAction;
 class QComboBox;
@@ -36,7 +37,8 @@ public:
     // Start-up: restores geometry and choices from the settings store and fills the controls.
     void Form_Load();
     // Shut-down: closes the other windows, saves geometry and choices, ends the process.
-    // `Cancel` is never set.
+    // Shut-down is never refused: `Cancel` stays 0 (closeEvent would keep the window open
+    // if it were set).
     void Form_Unload(int& Cancel);
 
     // Port selector.
@@ -121,9 +123,16 @@ private:
     void fitCaptionsToFont();
     void wireHandlers();
 
-    // Wiring: the focus-loss and Enter handlers of the choice controls.
+    // Wiring: the focus-loss and Enter handlers of the choice controls, one row a control.
+    struct ChoiceHandlers {
+        QObject* control;
+        std::function<void()> lostFocus;
+        std::function<void(int&)> keyPress;
+    };
+    std::vector<ChoiceHandlers> choices_;
     void dispatchLostFocus(QObject* control);
     void dispatchKeyPress(QObject* control, int& KeyAscii);
+    void enterMovesToTxStart(int& KeyAscii);
 
     void setCombo1Text(const QString& text);
     void moveFocusToTxStart();
