@@ -47,11 +47,6 @@ void SettingsStore::SaveSetting(const QString& key, const QString& value)
     settings_->setValue(key, value);
 }
 
-void SettingsStore::Sync()
-{
-    settings_->sync();
-}
-
 int16_t ParseStoredInteger(const QString& text, int16_t fallback)
 {
     bool ok = false;

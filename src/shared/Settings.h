@@ -18,10 +18,8 @@ public:
 
     // The stored text, or `fallback` when the key is missing.
     QString GetSetting(const QString& key, const QString& fallback) const;
-    // Creates or replaces the value; written to disk when the store is destroyed or synced.
+    // Creates or replaces the value; written to disk when the store is destroyed.
     void SaveSetting(const QString& key, const QString& value);
-    void Sync();
-
     static QString FilePath();
 
 private:

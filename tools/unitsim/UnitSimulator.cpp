@@ -171,12 +171,6 @@ void UnitSimulator::SetFaults(const Faults& faults)
     impl_->wake();
 }
 
-Faults UnitSimulator::CurrentFaults() const
-{
-    std::lock_guard lock(impl_->mutex);
-    return impl_->engine.CurrentFaults();
-}
-
 void UnitSimulator::SetPage(int page, const PageRecord& record, const std::vector<uint8_t>& data)
 {
     Impl& d = *impl_;
@@ -250,6 +244,12 @@ PageRecord UnitSimulator::Page(int page) const
 {
     std::lock_guard lock(impl_->mutex);
     return impl_->memory.Record(page);
+}
+
+bool UnitSimulator::AnyPageHoldsData() const
+{
+    std::lock_guard lock(impl_->mutex);
+    return impl_->memory.AnyPageHoldsData();
 }
 
 std::vector<uint8_t> UnitSimulator::PageData(int page) const

@@ -39,7 +39,6 @@ public:
     std::string HostPath() const; // the pseudo-terminal the host opens
 
     void SetFaults(const Faults& faults);
-    Faults CurrentFaults() const;
     // Puts a page in place as if it had been written: the page is erased, `data` is written
     // from its start (running on into the following pages if it is longer) and the record set.
     void SetPage(int page, const PageRecord& record, const std::vector<uint8_t>& data);
@@ -54,6 +53,7 @@ public:
     int BlocksReceived() const;                    // data blocks, resends included
     Transfer LastTransfer() const;
     PageRecord Page(int page) const;
+    bool AnyPageHoldsData() const;
     std::vector<uint8_t> PageData(int page) const; // 128 KB
     std::vector<uint8_t> ThruImage() const;        // what the latest direct ("THRU") transfer delivered
     int UnitBaud() const;

@@ -13,15 +13,6 @@ namespace {
 
 constexpr long kWatchIntervalNs = 200'000'000;
 
-bool AnyPageHoldsData(const unitsim::UnitSimulator& simulator)
-{
-    for (int page = 0; page < unitsim::kPages; ++page) {
-        if (simulator.Page(page).status == 1)
-            return true;
-    }
-    return false;
-}
-
 bool ProcessEnded(int pid)
 {
     return pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH;
@@ -56,7 +47,7 @@ int main(int argc, char** argv)
         std::cerr << "corvane-unitsim: " << error << "\n";
         return 1;
     }
-    if (config->preloadDemo && !AnyPageHoldsData(simulator))
+    if (config->preloadDemo && !simulator.AnyPageHoldsData())
         unitsim::PreloadDemoPages(simulator);
     std::cout << simulator.HostPath() << std::endl;
 
