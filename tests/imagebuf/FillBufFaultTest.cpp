@@ -1,7 +1,7 @@
 // Files that do not load: each kind of fault, the line it is reported on, and what the image
 // holds afterwards.
 #include "ImageFixture.h"
-#include "SRecordText.h"
+#include "support/SRecordText.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The file around the records: opening, reading in pieces, the call's arguments, ClrBuf.
 #include "ImageFixture.h"
-#include "SRecordText.h"
+#include "support/SRecordText.h"
 
 #include "imagebuf/SRecordFile.h"
 

@@ -1,6 +1,6 @@
 // Files that load: every record type, the line ends, the address range and the image layout.
 #include "ImageFixture.h"
-#include "SRecordText.h"
+#include "support/SRecordText.h"
 
 #include <cctype>
 

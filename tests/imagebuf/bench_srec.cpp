@@ -1,6 +1,6 @@
 // Times FillBuf on a full 512 KB image written as S2 records (about 1.3 MB of text) and, for
 // scale, objcopy converting the same file as a whole process. Prints `name: value` lines.
-#include "SRecordText.h"
+#include "support/SRecordText.h"
 
 #include "imagebuf/imagebuf.h"
 

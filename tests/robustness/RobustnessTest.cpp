@@ -5,6 +5,7 @@
 #include "shared/Module1.h"
 #include "support/MessageRecorder.h"
 #include "support/SimulatedUnit.h"
+#include "support/SRecordText.h"
 
 #include <QFile>
 #include <QLabel>
@@ -40,15 +41,10 @@ QByteArray smallImage()
 {
     QByteArray text;
     for (int address = 0; address < 4096; address += 16) {
-        QByteArray record;
-        record.append(char(19)).append(char(address >> 8)).append(char(address));
+        std::vector<uint8_t> data;
         for (int i = 0; i < 16; ++i)
-            record.append(char(address + i));
-        int sum = 0;
-        for (char c : record)
-            sum += uint8_t(c);
-        record.append(char(0xFF - (sum & 0xFF)));
-        text += "S1" + record.toHex().toUpper() + "\n";
+            data.push_back(uint8_t(address + i));
+        text += QByteArray::fromStdString(SRecord(1, address, data)) + "\n";
     }
     return text + "S9030000FC\n";
 }

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-// Builds one S-record line, without its line end, with a correct count and checksum. The
-// address is cut to the width of the record type.
+// Builds one S-record line, without its line end, with a correct count and checksum, for
+// every test that writes S-record files. The address is cut to the width of the record type.
 inline std::string SRecord(int type, uint32_t address, const std::vector<uint8_t>& data = {})
 {
     //                                 S0 S1 S2 S3 S4 S5 S6 S7 S8 S9
@@ -29,3 +29,4 @@ inline std::string SRecord(int type, uint32_t address, const std::vector<uint8_t
     }
     return line;
 }
+

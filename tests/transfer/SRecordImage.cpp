@@ -1,5 +1,7 @@
 #include "SRecordImage.h"
 
+#include "support/SRecordText.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -10,22 +12,7 @@ constexpr size_t kBytesPerRecord = 32;
 
 QByteArray record(char type, uint32_t address, const uint8_t* data, size_t count)
 {
-    const int addressBytes = type == '2' || type == '8' ? 3 : 2;
-    std::vector<uint8_t> bytes{static_cast<uint8_t>(addressBytes + count + 1)};
-    for (int i = addressBytes - 1; i >= 0; --i)
-        bytes.push_back(static_cast<uint8_t>(address >> (8 * i)));
-    bytes.insert(bytes.end(), data, data + count);
-    unsigned sum = 0;
-    for (const uint8_t b : bytes)
-        sum += b;
-    bytes.push_back(static_cast<uint8_t>(~sum));
-    QByteArray line("S");
-    line.append(type);
-    line.append(QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()))
-                    .toHex()
-                    .toUpper());
-    line.append("\r\n");
-    return line;
+    return QByteArray::fromStdString(SRecord(type - '0', address, std::vector<uint8_t>(data, data + count))) + "\r\n";
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "support/FakeMSComm.h"
 #include "support/MessageRecorder.h"
 #include "support/SimulatedUnit.h"
+#include "support/SRecordText.h"
 
 #include <QFile>
 #include <QLabel>
@@ -28,16 +29,10 @@ QString writeImageFile(const QString& path, int size, uint8_t seed)
     EXPECT_TRUE(file.open(QIODevice::WriteOnly));
     for (int address = 0; address < size; address += 32) {
         const int count = std::min(32, size - address);
-        QByteArray record;
-        record.append(static_cast<char>(count + 4));
-        record.append(static_cast<char>(address >> 16)).append(static_cast<char>(address >> 8)).append(static_cast<char>(address));
+        std::vector<uint8_t> data;
         for (int i = 0; i < count; ++i)
-            record.append(static_cast<char>((address + i) * 7 + seed));
-        int sum = 0;
-        for (char c : record)
-            sum += static_cast<uint8_t>(c);
-        record.append(static_cast<char>(0xFF - (sum & 0xFF)));
-        file.write("S2" + record.toHex().toUpper() + "\r\n");
+            data.push_back(static_cast<uint8_t>((address + i) * 7 + seed));
+        file.write(QByteArray::fromStdString(SRecord(2, static_cast<uint32_t>(address), data)) + "\r\n");
     }
     file.write("S804000000FB\r\n");
     return path;

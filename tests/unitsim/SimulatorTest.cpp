@@ -3,7 +3,7 @@
 #include "unitsim/UnitSimulator.h"
 
 #include "HostBytes.h"
-#include "HostPort.h"
+#include "support/BareLine.h"
 #include "TestFolder.h"
 
 #include <gtest/gtest.h>
@@ -46,7 +46,7 @@ std::string Text(const std::vector<uint8_t>& bytes)
 TEST(Simulator, speedExchangeTo38400_sendsGoOnlyOnceTheHostHasResetItsPort_ungarbled)
 {
     RunningSimulator unit(WithGoFallback(kNeverMs));
-    HostPort host(unit.sim.HostPath());
+    BareLine host(unit.sim.HostPath());
     ASSERT_TRUE(host.IsOpen());
 
     host.Write("CC02807D\r\n");
@@ -66,7 +66,7 @@ TEST(Simulator, speedExchangeTo38400_sendsGoOnlyOnceTheHostHasResetItsPort_ungar
 TEST(Simulator, speedExchangeAtTheSameSpeed_sendsGoAfterTheHostDiscardedItsInput)
 {
     RunningSimulator unit(WithGoFallback(kNeverMs));
-    HostPort host(unit.sim.HostPath());
+    BareLine host(unit.sim.HostPath());
     host.Write("CC0200FD\r\n");
     EXPECT_EQ(host.ReadLine(), "OK\r\n");
     EXPECT_EQ(Text(unit.sim.SentBytes()), "OK\r\n");
@@ -77,7 +77,7 @@ TEST(Simulator, speedExchangeAtTheSameSpeed_sendsGoAfterTheHostDiscardedItsInput
 TEST(Simulator, hostThatDoesNotResetItsPort_getsGoGarbledAfterTheFallBack)
 {
     RunningSimulator unit(WithGoFallback(50));
-    HostPort host(unit.sim.HostPath());
+    BareLine host(unit.sim.HostPath());
     host.Write("CC02807D\r\n");
     EXPECT_EQ(host.ReadLine(), "OK\r\n");
     const std::string go = host.ReadBytes(4);
@@ -88,7 +88,7 @@ TEST(Simulator, hostThatDoesNotResetItsPort_getsGoGarbledAfterTheFallBack)
 TEST(Simulator, hostFasterThanTheUnit_isHeardGarbledAndNotAnswered)
 {
     RunningSimulator unit{Options{}};
-    HostPort host(unit.sim.HostPath());
+    BareLine host(unit.sim.HostPath());
     host.SetSpeed(B38400);
     const std::string query = hostbytes::QueryLine(0);
     host.Write(query);
@@ -109,7 +109,7 @@ TEST(Simulator, link_isCreatedWithItsFoldersAndRemovedOnStop)
         RunningSimulator unit(options);
         ASSERT_TRUE(fs::is_symlink(link));
         EXPECT_EQ(fs::read_symlink(link).string(), unit.sim.HostPath());
-        HostPort host(link.string());
+        BareLine host(link.string());
         host.Write(hostbytes::QueryLine(3));
         EXPECT_EQ(host.ReadLine(), kEmptyRecordReply);
         unit.sim.Stop();
@@ -145,7 +145,7 @@ TEST(Simulator, pageStoreTransfer_isSavedToTheStateFile)
     Options options;
     options.stateFile = state.string();
     RunningSimulator unit(options);
-    HostPort host(unit.sim.HostPath());
+    BareLine host(unit.sim.HostPath());
 
     host.Write(hostbytes::StoreHeader(1, 12, 9830400, "STATE      "));
     ASSERT_EQ(host.ReadLine(), "OK\r\n");
@@ -173,7 +173,7 @@ TEST(Simulator, hostClosingItsPortMidTransfer_leavesTheUnitReadyForTheNextSessio
 {
     RunningSimulator unit{Options{}};
     {
-        HostPort host(unit.sim.HostPath());
+        BareLine host(unit.sim.HostPath());
         host.Write(hostbytes::StoreHeader(0, 0, 16000000, "GONE       "));
         ASSERT_EQ(host.ReadLine(), "OK\r\n");
         host.Write(hostbytes::DataBlock(hostbytes::PatternData(0)));
@@ -183,7 +183,7 @@ TEST(Simulator, hostClosingItsPortMidTransfer_leavesTheUnitReadyForTheNextSessio
     ASSERT_TRUE(unit.sim.WaitUntil([&] { return !unit.sim.InBlockPhase(); }, kDeadlineMs));
     EXPECT_EQ(unit.sim.LastTransfer().ending, Transfer::Ending::Abandoned);
 
-    HostPort again(unit.sim.HostPath());
+    BareLine again(unit.sim.HostPath());
     again.Write(hostbytes::QueryLine(0));
     EXPECT_EQ(again.ReadLine(), kEmptyRecordReply);
 }
@@ -197,7 +197,7 @@ TEST(Simulator, vanishingWithHangUp_makesTheDeviceGoAway_andAPowerCycleBringsItB
     options.faults.hangUpOnVanish = true;
     RunningSimulator unit(options);
     const std::string firstPath = unit.sim.HostPath();
-    HostPort host(firstPath);
+    BareLine host(firstPath);
     host.Write(hostbytes::StoreHeader(0, 0, 16000000, "VANISH     "));
     ASSERT_EQ(host.ReadLine(), "OK\r\n");
     host.Write(hostbytes::DataBlock(hostbytes::PatternData(0)));
@@ -211,7 +211,7 @@ TEST(Simulator, vanishingWithHangUp_makesTheDeviceGoAway_andAPowerCycleBringsItB
     unit.sim.PowerCycle();
     EXPECT_FALSE(unit.sim.Vanished());
     EXPECT_EQ(fs::read_symlink(link).string(), unit.sim.HostPath());
-    HostPort back(link.string());
+    BareLine back(link.string());
     back.Write(hostbytes::QueryLine(0));
     EXPECT_EQ(back.ReadLine(), kEmptyRecordReply);
 }
@@ -221,7 +221,7 @@ TEST(Simulator, pacedLine_stillCarriesEveryExchangeIntact)
     Options options = WithGoFallback(kNeverMs);
     options.pace = true;
     RunningSimulator unit(options);
-    HostPort host(unit.sim.HostPath());
+    BareLine host(unit.sim.HostPath());
     host.Write("CC02807D\r\n");
     ASSERT_EQ(host.ReadLine(), "OK\r\n");
     host.DiscardInput();
@@ -247,7 +247,7 @@ TEST(Simulator, preloadedPageAndFaultsSetWhileRunning_areSeenByTheHost)
 {
     RunningSimulator unit{Options{}};
     unit.sim.SetPage(0, PageRecord{1, 0, 16000000, {}, 1024}, std::vector<uint8_t>(1024, 0x5A));
-    HostPort host(unit.sim.HostPath());
+    BareLine host(unit.sim.HostPath());
     host.Write(hostbytes::QueryLine(0));
     EXPECT_EQ(host.ReadLine().substr(0, 12), "010000F42400");
     EXPECT_EQ(unit.sim.PageData(0)[1023], 0x5A);

@@ -3,7 +3,7 @@
 #include "unitsim/UnitSimulator.h"
 
 #include "HostBytes.h"
-#include "HostPort.h"
+#include "support/BareLine.h"
 
 #include <algorithm>
 #include <chrono>
@@ -30,7 +30,7 @@ double MicrosPerBlock(bool pace, speed_t speed, int blocks)
     std::string error;
     if (!unit.Start(&error))
         Fail(error.c_str());
-    HostPort host(unit.HostPath());
+    BareLine host(unit.HostPath());
     if (speed == B38400) {
         host.Write("CC02807D\r\n");
         host.ReadLine();
