@@ -1,4 +1,5 @@
 // The memory view: five label arrays in Frame6, index 0 the column heading, 1..4 the pages.
+#include "link/Protocol.h"
 #include "main/DesignFonts.h"
 #include "shared/Placement.h"
 #include "main/frmMain.h"
@@ -27,7 +28,7 @@ constexpr int kFirstRowTop = 480;
 constexpr int kRowPitch = 300;
 constexpr int kLabelHeight = 195;
 
-const std::array<QString, 4> kPageNumbers{QStringLiteral("１"), QStringLiteral("２"), QStringLiteral("３"),
+const std::array<QString, Proto::kPageCount> kPageNumbers{QStringLiteral("１"), QStringLiteral("２"), QStringLiteral("３"),
                                           QStringLiteral("４")};
 
 std::array<QLabel*, 5> buildColumn(QGroupBox* frame, const ColumnDesign& column)
@@ -36,7 +37,7 @@ std::array<QLabel*, 5> buildColumn(QGroupBox* frame, const ColumnDesign& column)
     labels[0] = Place<QLabel>(frame, ArrayName(column.array, 0), column.headingLeft, kHeadingTop,
                               column.headingWidth, kLabelHeight);
     labels[0]->setText(QString::fromUtf8(column.heading));
-    for (int row = 1; row <= 4; ++row) {
+    for (int row = 1; row <= Proto::kPageCount; ++row) {
         const int width = row == 1 ? column.firstRowWidth : column.rowWidth;
         QLabel* label = Place<QLabel>(frame, ArrayName(column.array, row), column.rowLeft,
                                       kFirstRowTop + kRowPitch * (row - 1), width, kLabelHeight);
@@ -60,6 +61,6 @@ void frmMain::buildMemoryView(QWidget* client)
     label4_ = buildColumn(frame6, {"Label4", "ｸﾛｯｸ(MHz)", 1560, 915,  1620,  675,  615, FixedGothic(9)});
     label5_ = buildColumn(frame6, {"Label5", "ﾌｧｲﾙﾈｰﾑ",   2760, 855,  2580, 1275, 1275, FixedGothic(9.75)});
     label7_ = buildColumn(frame6, {"Label7", "ｻｲｽﾞ(kB)",  3960, 795,  4200,  375,  375, FixedGothic(9)});
-    for (int page = 1; page <= 4; ++page)
+    for (int page = 1; page <= Proto::kPageCount; ++page)
         label2_[static_cast<size_t>(page)]->setText(kPageNumbers[static_cast<size_t>(page - 1)]);
 }

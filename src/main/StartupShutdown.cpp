@@ -150,7 +150,7 @@ void frmMain::Form_Load()
     text2_->setText(Module1.FilePath);
     text1_->setText(FormatClock(Module1.ClockMHz));
 
-    for (int page = 1; page <= 4; ++page) {
+    for (int page = 1; page <= Proto::kPageCount; ++page) {
         Label3(page)->clear();
         Label4(page)->clear();
         Label5(page)->clear();

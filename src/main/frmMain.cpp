@@ -1,5 +1,6 @@
 #include "main/frmMain.h"
 
+#include "link/Protocol.h"
 #include "main/DesignFonts.h"
 #include "main/OpenFileDialog.h"
 #include "shared/Version.h"
@@ -132,10 +133,10 @@ void frmMain::moveFocusToTxStart()
 
 QString frmMain::CpuCaption(int page) const
 {
-    return page >= 1 && page <= 4 ? Label3(page)->text() : QString();
+    return page >= 1 && page <= Proto::kPageCount ? Label3(page)->text() : QString();
 }
 
 QString frmMain::SizeCaption(int page) const
 {
-    return page >= 1 && page <= 4 ? Label7(page)->text() : QString();
+    return page >= 1 && page <= Proto::kPageCount ? Label7(page)->text() : QString();
 }

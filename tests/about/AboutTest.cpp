@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-TEST(AboutBox, showsTitleAndVersionUnderItsCaption)
+TEST(AboutBox, ShowsTitleAndVersionUnderItsCaption)
 {
     frmAbout box;
     EXPECT_EQ(box.windowTitle(), "ﾊﾞｰｼﾞｮﾝ情報 ");
@@ -19,7 +19,7 @@ TEST(AboutBox, showsTitleAndVersionUnderItsCaption)
         EXPECT_NE(box.findChild<QWidget*>(name), nullptr) << name;
 }
 
-TEST(AboutBox, showsTheOwnersIcon)
+TEST(AboutBox, ShowsTheOwnersIcon)
 {
     QWidget owner;
     QPixmap square(32, 32);
@@ -32,7 +32,7 @@ TEST(AboutBox, showsTheOwnersIcon)
 
 class AboutBoxKey : public ::testing::TestWithParam<Qt::Key> {};
 
-TEST_P(AboutBoxKey, pressesOkAndCloses)
+TEST_P(AboutBoxKey, PressesOkAndCloses)
 {
     frmAbout box;
     int okPressed = 0;

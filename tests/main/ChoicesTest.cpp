@@ -16,7 +16,7 @@
 
 // Port selector: the edit field keeps only the eight names, committing on every edit.
 
-TEST_F(MainWindowTest, portDigitDeleted_fallsBackToCom1)
+TEST_F(MainWindowTest, PortDigitDeletedFallsBackToCom1)
 {
     WriteSettingsFile("[Settings]\nPort=3\n");
     frmMain& w = Start();
@@ -27,7 +27,7 @@ TEST_F(MainWindowTest, portDigitDeleted_fallsBackToCom1)
     EXPECT_EQ(Module1.PortNo, 1);
 }
 
-TEST_F(MainWindowTest, portDigitTyped_commitsAtOnce)
+TEST_F(MainWindowTest, PortDigitTypedCommitsAtOnce)
 {
     frmMain& w = Start();
     FocusOn(w.Combo1());
@@ -37,7 +37,7 @@ TEST_F(MainWindowTest, portDigitTyped_commitsAtOnce)
     EXPECT_EQ(Module1.PortNo, 8);
 }
 
-TEST_F(MainWindowTest, portNameInLowerCase_fallsBackToCom1)
+TEST_F(MainWindowTest, PortNameInLowerCaseFallsBackToCom1)
 {
     WriteSettingsFile("[Settings]\nPort=6\n");
     frmMain& w = Start();
@@ -48,7 +48,7 @@ TEST_F(MainWindowTest, portNameInLowerCase_fallsBackToCom1)
     EXPECT_EQ(Module1.PortNo, 1);
 }
 
-TEST_F(MainWindowTest, portPickedThenEnter_commitsAndMovesToTransferButton)
+TEST_F(MainWindowTest, PortPickedThenEnterCommitsAndMovesToTransferButton)
 {
     frmMain& w = Start();
     FocusOn(w.Combo1());
@@ -63,7 +63,7 @@ TEST_F(MainWindowTest, portPickedThenEnter_commitsAndMovesToTransferButton)
 
 // CPU selector: a pick counts only when the selector loses the focus or on Enter.
 
-TEST_F(MainWindowTest, cpuPickedFromPopupThenLeft_isSavedAsItsCode)
+TEST_F(MainWindowTest, CpuPickedFromPopupThenLeftIsSavedAsItsCode)
 {
     frmMain& w = Start();
     FocusOn(w.Combo2());
@@ -80,7 +80,7 @@ TEST_F(MainWindowTest, cpuPickedFromPopupThenLeft_isSavedAsItsCode)
     EXPECT_EQ(Stored("Cpu"), "75");
 }
 
-TEST_F(MainWindowTest, exitFromMenuRightAfterCpuPick_savesThePreviousCpu)
+TEST_F(MainWindowTest, ExitFromMenuRightAfterCpuPickSavesThePreviousCpu)
 {
     WriteSettingsFile("[Settings]\nCpu=29\n");
     frmMain& w = Start();
@@ -97,7 +97,7 @@ TEST_F(MainWindowTest, exitFromMenuRightAfterCpuPick_savesThePreviousCpu)
 
 // Clock field.
 
-TEST_F(MainWindowTest, clockEnter_reformatsMovesOnAndSecondEnterPressesTransfer)
+TEST_F(MainWindowTest, ClockEnterReformatsMovesOnAndSecondEnterPressesTransfer)
 {
     frmMain& w = Start();
     // Only whether Enter presses the button counts here, not the transfer it starts.
@@ -115,7 +115,7 @@ TEST_F(MainWindowTest, clockEnter_reformatsMovesOnAndSecondEnterPressesTransfer)
     EXPECT_EQ(transfer.count(), 1);
 }
 
-TEST_F(MainWindowTest, clockTypedAndLeft_keepsTheFullSinglePrecisionValue)
+TEST_F(MainWindowTest, ClockTypedAndLeftKeepsTheFullSinglePrecisionValue)
 {
     frmMain& w = Start();
     FocusOn(w.Text1());
@@ -127,7 +127,7 @@ TEST_F(MainWindowTest, clockTypedAndLeft_keepsTheFullSinglePrecisionValue)
     EXPECT_EQ(Module1.ClockMHz, 12.345678f);
 }
 
-TEST_F(MainWindowTest, clockTypedAndEntered_keepsTheFullValueThroughTheSecondCommit)
+TEST_F(MainWindowTest, ClockTypedAndEnteredKeepsTheFullValueThroughTheSecondCommit)
 {
     frmMain& w = Start();
     FocusOn(w.Text1());
@@ -143,7 +143,7 @@ TEST_F(MainWindowTest, clockTypedAndEntered_keepsTheFullValueThroughTheSecondCom
 
 // Page options commit at once; speed options only with focus loss or Enter.
 
-TEST_F(MainWindowTest, pageOptionClicked_commitsAtOnce)
+TEST_F(MainWindowTest, PageOptionClickedCommitsAtOnce)
 {
     frmMain& w = Start();
     QTest::mouseClick(w.Option1(4), Qt::LeftButton);
@@ -155,7 +155,7 @@ TEST_F(MainWindowTest, pageOptionClicked_commitsAtOnce)
     EXPECT_EQ(Stored("Page"), "2");
 }
 
-TEST_F(MainWindowTest, pageOptionChosenWithArrowKey_commitsAtOnce)
+TEST_F(MainWindowTest, PageOptionChosenWithArrowKeyCommitsAtOnce)
 {
     frmMain& w = Start();
     FocusOn(w.Option1(1)); // page "2"; page "4" stands to its right
@@ -165,7 +165,7 @@ TEST_F(MainWindowTest, pageOptionChosenWithArrowKey_commitsAtOnce)
     EXPECT_EQ(Module1.PageNo, 3);
 }
 
-TEST_F(MainWindowTest, speedClickedThenExit_savesThePreviousSpeed)
+TEST_F(MainWindowTest, SpeedClickedThenExitSavesThePreviousSpeed)
 {
     frmMain& w = Start();
     QTest::mouseClick(w.Option2(1), Qt::LeftButton);
@@ -175,7 +175,7 @@ TEST_F(MainWindowTest, speedClickedThenExit_savesThePreviousSpeed)
     EXPECT_EQ(Stored("Speed"), "0");
 }
 
-TEST_F(MainWindowTest, speedClickedThenTransferButton_commitsBeforeTheTransfer)
+TEST_F(MainWindowTest, SpeedClickedThenTransferButtonCommitsBeforeTheTransfer)
 {
     frmMain& w = Start();
     int16_t speedWhenClicked = -1;
@@ -188,7 +188,7 @@ TEST_F(MainWindowTest, speedClickedThenTransferButton_commitsBeforeTheTransfer)
 
 // Enter in any choice control is consumed and moves the focus to the transfer button.
 
-TEST_F(MainWindowTest, enterInEveryChoiceControl_isConsumedAndMovesToTransferButton)
+TEST_F(MainWindowTest, EnterInEveryChoiceControlIsConsumedAndMovesToTransferButton)
 {
     frmMain& w = Start();
     QList<QWidget*> controls{w.Combo1(), w.Combo2(), w.Text1(), w.Text2(), w.Option2(0), w.Option2(1)};
@@ -203,7 +203,7 @@ TEST_F(MainWindowTest, enterInEveryChoiceControl_isConsumedAndMovesToTransferBut
 }
 
 // Tab enters each option group at its selected option, as operators know it.
-TEST_F(MainWindowTest, tabOrder_followsTheChoicesToTheButtons)
+TEST_F(MainWindowTest, TabOrderFollowsTheChoicesToTheButtons)
 {
     frmMain& w = Start();
     FocusOn(w.Option1(1));

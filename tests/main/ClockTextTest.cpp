@@ -14,7 +14,7 @@ class ClockCommit : public ::testing::TestWithParam<ClockCase> {};
 
 } // namespace
 
-TEST_P(ClockCommit, showsTheLenientlyReadClock)
+TEST_P(ClockCommit, ShowsTheLenientlyReadClock)
 {
     EXPECT_EQ(FormatClock(ClockFromText(QString::fromUtf8(GetParam().typed))).toStdString(), GetParam().shown)
         << "typed: " << GetParam().typed;
@@ -43,7 +43,7 @@ INSTANTIATE_TEST_SUITE_P(
         ClockCase{"&H8000", "99.9999"}, ClockCase{"&H", "0.0000"}, ClockCase{"&X1", "0.0000"},
         ClockCase{"&HFFFFFFFFF", "99.9999"}, ClockCase{"１６", "0.0000"}, ClockCase{"1６", "1.0000"}));
 
-TEST(ClockText, keepsTheSinglePrecisionValueNotTheShownText)
+TEST(ClockText, KeepsTheSinglePrecisionValueNotTheShownText)
 {
     const float mhz = ClockFromText("12.345678");
     EXPECT_EQ(mhz, 12.345678f);
@@ -52,7 +52,7 @@ TEST(ClockText, keepsTheSinglePrecisionValueNotTheShownText)
     EXPECT_EQ(ClockFromText("150"), 99.9999f);
 }
 
-TEST(ClockText, readsHexAndOctalAsSixteenThenThirtyTwoBitIntegers)
+TEST(ClockText, ReadsHexAndOctalAsSixteenThenThirtyTwoBitIntegers)
 {
     EXPECT_EQ(ReadLeadingNumber("&HFFFF"), -1);
     EXPECT_EQ(ReadLeadingNumber("&H8000"), -32768);

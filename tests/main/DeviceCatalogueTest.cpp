@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-TEST(DeviceCatalogue, nameLookupUpperCasesAndMatchesExactly)
+TEST(DeviceCatalogue, NameLookupUpperCasesAndMatchesExactly)
 {
     EXPECT_EQ(CpuCodeOf("sh7045"), 29);
     EXPECT_EQ(CpuCodeOf("SH7045 "), 0);
@@ -16,7 +16,7 @@ TEST(DeviceCatalogue, nameLookupUpperCasesAndMatchesExactly)
     EXPECT_EQ(CpuCodeOf("3664n"), 69);
 }
 
-TEST(DeviceCatalogue, codeLookupNamesEveryCodeButSixtySeven)
+TEST(DeviceCatalogue, CodeLookupNamesEveryCodeButSixtySeven)
 {
     EXPECT_EQ(CpuNameOf(0), "3048F");
     EXPECT_EQ(CpuNameOf(57), "2169YF");
@@ -27,7 +27,7 @@ TEST(DeviceCatalogue, codeLookupNamesEveryCodeButSixtySeven)
     EXPECT_EQ(CpuNameOf(32767), "");
 }
 
-TEST(DeviceCatalogue, everyCodeSurvivesTheRoundTripThroughItsName)
+TEST(DeviceCatalogue, EveryCodeSurvivesTheRoundTripThroughItsName)
 {
     for (int code = 0; code < kCpuCodeCount; ++code) {
         const int expected = code == 67 ? 0 : code;
@@ -35,7 +35,7 @@ TEST(DeviceCatalogue, everyCodeSurvivesTheRoundTripThroughItsName)
     }
 }
 
-TEST(DeviceCatalogue, selectorListOffersSixtySevenDistinctCatalogueNames)
+TEST(DeviceCatalogue, SelectorListOffersSixtySevenDistinctCatalogueNames)
 {
     const QStringList& list = CpuListNames();
     ASSERT_EQ(list.size(), 67);

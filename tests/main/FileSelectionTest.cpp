@@ -34,7 +34,7 @@ struct ScriptedDialog {
 
 } // namespace
 
-TEST_F(MainWindowTest, pathTypedThenEnter_setsFilePathWithoutInsertingTheKey)
+TEST_F(MainWindowTest, PathTypedThenEnterSetsFilePathWithoutInsertingTheKey)
 {
     frmMain& w = Start();
     FocusOn(w.Text2());
@@ -46,7 +46,7 @@ TEST_F(MainWindowTest, pathTypedThenEnter_setsFilePathWithoutInsertingTheKey)
     EXPECT_EQ(QApplication::focusWidget(), w.Tx_start());
 }
 
-TEST_F(MainWindowTest, pathTypedThenLeft_setsFilePath)
+TEST_F(MainWindowTest, PathTypedThenLeftSetsFilePath)
 {
     WriteSettingsFile("[Settings]\nFile=/old.mot\n");
     frmMain& w = Start();
@@ -59,7 +59,7 @@ TEST_F(MainWindowTest, pathTypedThenLeft_setsFilePath)
     EXPECT_EQ(Stored("File"), "C:\\DATA\\PROG.S");
 }
 
-TEST_F(MainWindowTest, browseChoice_setsFieldAndPathAndIsWhereTheNextBrowseStarts)
+TEST_F(MainWindowTest, BrowseChoiceSetsFieldAndPathAndIsWhereTheNextBrowseStarts)
 {
     frmMain& w = Start();
     ScriptedDialog dialog{{QString("/work/a.mot"), QString("/work/b.s")}, {}, {}};
@@ -73,7 +73,7 @@ TEST_F(MainWindowTest, browseChoice_setsFieldAndPathAndIsWhereTheNextBrowseStart
     EXPECT_EQ(Module1.FilePath, "/work/b.s");
 }
 
-TEST_F(MainWindowTest, browseCancelled_keepsFieldAndPath)
+TEST_F(MainWindowTest, BrowseCancelledKeepsFieldAndPath)
 {
     WriteSettingsFile("[Settings]\nFile=/kept.mot\n");
     frmMain& w = Start();
@@ -87,7 +87,7 @@ TEST_F(MainWindowTest, browseCancelled_keepsFieldAndPath)
     EXPECT_EQ(dialog.startedWith, QStringList({"", "/work/a.mot", "/work/a.mot"}));
 }
 
-TEST_F(MainWindowTest, browseCancelledFirstTime_keepsTheStoredPath)
+TEST_F(MainWindowTest, BrowseCancelledFirstTimeKeepsTheStoredPath)
 {
     WriteSettingsFile("[Settings]\nFile=/kept.mot\n");
     frmMain& w = Start();
@@ -98,7 +98,7 @@ TEST_F(MainWindowTest, browseCancelledFirstTime_keepsTheStoredPath)
     EXPECT_EQ(w.Text2()->text(), "/kept.mot");
 }
 
-TEST_F(MainWindowTest, pathTypedThenBrowseClicked_commitsTheTypedPathFirst)
+TEST_F(MainWindowTest, PathTypedThenBrowseClickedCommitsTheTypedPathFirst)
 {
     frmMain& w = Start();
     ScriptedDialog dialog{{std::nullopt}, {}, {}};
@@ -109,7 +109,7 @@ TEST_F(MainWindowTest, pathTypedThenBrowseClicked_commitsTheTypedPathFirst)
     EXPECT_EQ(dialog.filePathWhenShown, "/typed.mot");
 }
 
-TEST(OpenFileDialog, offersSRecordFilesFirstAndEveryFileSecond)
+TEST(OpenFileDialog, OffersSRecordFilesFirstAndEveryFileSecond)
 {
     QFileDialog dialog;
     ConfigureOpenDialog(dialog, QString());
@@ -126,7 +126,7 @@ TEST(OpenFileDialog, offersSRecordFilesFirstAndEveryFileSecond)
     EXPECT_EQ(files->nameFilters(), QStringList({"*"}));
 }
 
-TEST(OpenFileDialog, startsAtTheLastChosenFile)
+TEST(OpenFileDialog, StartsAtTheLastChosenFile)
 {
     QTemporaryDir folder;
     const QString last = folder.filePath("last.mot");

@@ -61,7 +61,7 @@ const Caption kCaptions[] = {
 
 } // namespace
 
-TEST(MainWindowLayout, everyControlCarriesItsNameCaptionAndToolTip)
+TEST(MainWindowLayout, EveryControlCarriesItsNameCaptionAndToolTip)
 {
     frmMain window;
     for (const Caption& c : kCaptions) {
@@ -78,7 +78,7 @@ TEST(MainWindowLayout, everyControlCarriesItsNameCaptionAndToolTip)
         EXPECT_NE(window.findChild<QWidget*>(name), nullptr) << name;
 }
 
-TEST(MainWindowLayout, menusAndWindowFrame)
+TEST(MainWindowLayout, MenusAndWindowFrame)
 {
     frmMain window;
     EXPECT_EQ(window.windowTitle(), "Corvane-Host");
@@ -91,7 +91,7 @@ TEST(MainWindowLayout, menusAndWindowFrame)
     EXPECT_EQ(window.minimumSize(), window.maximumSize());
 }
 
-TEST(MainWindowLayout, frameContentsArePlacedRelativeToTheirFrame)
+TEST(MainWindowLayout, FrameContentsArePlacedRelativeToTheirFrame)
 {
     frmMain window;
     EXPECT_EQ(window.Option1(4)->parentWidget()->objectName(), "Frame5");
@@ -103,7 +103,7 @@ TEST(MainWindowLayout, frameContentsArePlacedRelativeToTheirFrame)
     EXPECT_EQ(window.Tx_start()->geometry(), TwipsRect(5100, 3240, 1155, 435));
 }
 
-TEST(MainWindowLayout, memoryViewCaptionsAreReadBackPerPage)
+TEST(MainWindowLayout, MemoryViewCaptionsAreReadBackPerPage)
 {
     frmMain window;
     window.Label3(2)->setText("------");

@@ -8,7 +8,7 @@
 #include <QTest>
 #include <QTimer>
 
-TEST_F(MainWindowTest, aboutFromHelpMenu_isModalOverTheWindowAndShowsTheSameTextsEachTime)
+TEST_F(MainWindowTest, AboutFromHelpMenuIsModalOverTheWindowAndShowsTheSameTextsEachTime)
 {
     frmMain& w = Start();
     QStringList seen;

@@ -29,7 +29,7 @@ protected:
 
 } // namespace
 
-TEST_F(SingleInstanceTest, secondGuardIsRefusedUntilTheFirstEnds)
+TEST_F(SingleInstanceTest, SecondGuardIsRefusedUntilTheFirstEnds)
 {
     auto first = std::make_unique<SingleInstance>(lockPath_);
     ASSERT_TRUE(first->Acquire());
@@ -39,7 +39,7 @@ TEST_F(SingleInstanceTest, secondGuardIsRefusedUntilTheFirstEnds)
     EXPECT_TRUE(second.Acquire());
 }
 
-TEST_F(SingleInstanceTest, anotherProcessIsRefusedWhileThisOneRuns)
+TEST_F(SingleInstanceTest, AnotherProcessIsRefusedWhileThisOneRuns)
 {
     auto running = std::make_unique<SingleInstance>(lockPath_);
     ASSERT_TRUE(running->Acquire());
@@ -48,7 +48,7 @@ TEST_F(SingleInstanceTest, anotherProcessIsRefusedWhileThisOneRuns)
     EXPECT_EQ(runProbe(lockPath_, "try"), 0);
 }
 
-TEST_F(SingleInstanceTest, lockLeftByACrashedInstanceDoesNotKeepTheProgramFromStarting)
+TEST_F(SingleInstanceTest, LockLeftByACrashedInstanceDoesNotKeepTheProgramFromStarting)
 {
     ASSERT_EQ(runProbe(lockPath_, "crash"), 0);
     ASSERT_TRUE(QFile::exists(lockPath_));
@@ -56,13 +56,13 @@ TEST_F(SingleInstanceTest, lockLeftByACrashedInstanceDoesNotKeepTheProgramFromSt
     EXPECT_TRUE(next.Acquire());
 }
 
-TEST_F(SingleInstanceTest, lockThatCannotBeMadeDoesNotKeepTheProgramFromStarting)
+TEST_F(SingleInstanceTest, LockThatCannotBeMadeDoesNotKeepTheProgramFromStarting)
 {
     SingleInstance guard(folder_.filePath(QStringLiteral("no-such-folder/Corvane-Host.lock")));
     EXPECT_TRUE(guard.Acquire());
 }
 
-TEST_F(SingleInstanceTest, secondStartTellsTheOperatorAndTouchesNoSetting)
+TEST_F(SingleInstanceTest, SecondStartTellsTheOperatorAndTouchesNoSetting)
 {
     QFile::remove(SettingsStore::FilePath());
     SingleInstance running(lockPath_);
@@ -79,14 +79,14 @@ TEST_F(SingleInstanceTest, secondStartTellsTheOperatorAndTouchesNoSetting)
     EXPECT_FALSE(QFile::exists(SettingsStore::FilePath()));
 }
 
-TEST_F(SingleInstanceTest, firstStartShowsNothing)
+TEST_F(SingleInstanceTest, FirstStartShowsNothing)
 {
     MessageRecorder messages;
     SingleInstance first(lockPath_);
     EXPECT_FALSE(RefuseSecondInstance(first));
 }
 
-TEST(SingleInstanceLocation, lockLivesInTheUsersRuntimeFolder)
+TEST(SingleInstanceLocation, LockLivesInTheUsersRuntimeFolder)
 {
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     ASSERT_FALSE(runtime.isEmpty());

@@ -35,7 +35,7 @@ const QStringList kElevenKeys{"Settings/Cpu",       "Settings/File",     "Settin
 
 } // namespace
 
-TEST_F(MainWindowTest, firstStartWithEmptyStore_showsEveryDefaultAndSavesElevenKeys)
+TEST_F(MainWindowTest, FirstStartWithEmptyStoreShowsEveryDefaultAndSavesElevenKeys)
 {
     frmMain& w = Start();
 
@@ -74,7 +74,7 @@ TEST_F(MainWindowTest, firstStartWithEmptyStore_showsEveryDefaultAndSavesElevenK
     EXPECT_EQ(Stored("Speed"), "0");
 }
 
-TEST_F(MainWindowTest, storedChoices_areShownAndWrittenBackUnchanged)
+TEST_F(MainWindowTest, StoredChoicesAreShownAndWrittenBackUnchanged)
 {
     WriteSettingsFile("[Settings]\nPort=5\nCpu=75\nFreq=12.5\nFile=/data/prog.mot\ntitle=PROG.MOT\nPage=8\nSpeed=1\n");
     frmMain& w = Start();
@@ -106,7 +106,7 @@ struct OutOfRangeCase {
 
 class StoredOutOfRange : public MainWindowTest, public ::testing::WithParamInterface<OutOfRangeCase> {};
 
-TEST_P(StoredOutOfRange, isCorrectedOrKeptAsTheChoiceRules)
+TEST_P(StoredOutOfRange, IsCorrectedOrKeptAsTheChoiceRules)
 {
     WriteSettingsFile(QByteArray("[Settings]\n") + GetParam().ini + "\n");
     frmMain& w = Start();
@@ -135,7 +135,7 @@ INSTANTIATE_TEST_SUITE_P(
         return name;
     });
 
-TEST_F(MainWindowTest, clockEnteredWithEightDigits_isSavedWithSevenAndReadsBack)
+TEST_F(MainWindowTest, ClockEnteredWithEightDigitsIsSavedWithSevenAndReadsBack)
 {
     frmMain& w = Start();
     FocusOn(w.Text1());
@@ -152,7 +152,7 @@ TEST_F(MainWindowTest, clockEnteredWithEightDigits_isSavedWithSevenAndReadsBack)
     EXPECT_EQ(again.Text1()->text(), "12.3457");
 }
 
-TEST_F(MainWindowTest, storedGeometry_placesTheWindowAndSizesItsClientArea)
+TEST_F(MainWindowTest, StoredGeometryPlacesTheWindowAndSizesItsClientArea)
 {
     WriteSettingsFile("[Settings]\nMainLeft=3000\nMainTop=1500\nMainWidth=7995\nMainHeight=5220\n");
     frmMain& w = Start();
@@ -168,7 +168,7 @@ TEST_F(MainWindowTest, storedGeometry_placesTheWindowAndSizesItsClientArea)
     EXPECT_EQ(Stored("MainHeight"), "5220");
 }
 
-TEST_F(MainWindowTest, movedWindow_savesItsNewPosition)
+TEST_F(MainWindowTest, MovedWindowSavesItsNewPosition)
 {
     WriteSettingsFile("[Settings]\nMainLeft=1000\nMainTop=1000\n");
     frmMain& w = Start();
@@ -178,7 +178,7 @@ TEST_F(MainWindowTest, movedWindow_savesItsNewPosition)
     EXPECT_EQ(Stored("MainTop"), "1200");
 }
 
-TEST_F(MainWindowTest, closingWhileMinimised_keepsTheGeometryKeysAndWritesTheOthers)
+TEST_F(MainWindowTest, ClosingWhileMinimisedKeepsTheGeometryKeysAndWritesTheOthers)
 {
     WriteSettingsFile("[Settings]\nMainLeft=2000\nMainTop=3000\nMainWidth=7000\nMainHeight=5000\nPort=3\n");
     frmMain& w = Start();
@@ -194,7 +194,7 @@ TEST_F(MainWindowTest, closingWhileMinimised_keepsTheGeometryKeysAndWritesTheOth
     EXPECT_EQ(Stored("Speed"), "0");
 }
 
-TEST_F(MainWindowTest, closeBox_savesAndEndsTheProcessOnce)
+TEST_F(MainWindowTest, CloseBoxSavesAndEndsTheProcessOnce)
 {
     WriteSettingsFile("[Settings]\nCpu=29\n");
     frmMain& w = Start();
@@ -203,7 +203,7 @@ TEST_F(MainWindowTest, closeBox_savesAndEndsTheProcessOnce)
     EXPECT_EQ(Stored("Cpu"), "29");
 }
 
-TEST_F(MainWindowTest, shutDown_closesTheOtherWindowsFirst)
+TEST_F(MainWindowTest, ShutDownClosesTheOtherWindowsFirst)
 {
     frmMain& w = Start();
     frmAbout about(&w);
@@ -221,7 +221,7 @@ struct GarbageCase {
 
 class GarbageSettings : public MainWindowTest, public ::testing::WithParamInterface<GarbageCase> {};
 
-TEST_P(GarbageSettings, readAsDefaults)
+TEST_P(GarbageSettings, ReadAsDefaults)
 {
     WriteSettingsFile(GetParam().content);
     frmMain& w = Start();

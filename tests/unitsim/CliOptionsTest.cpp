@@ -12,7 +12,7 @@ std::optional<CliConfig> Parse(std::vector<std::string> args)
     return ParseCli(args, &error);
 }
 
-TEST(CliOptions, fullCommandLine_fillsOptionsAndFaults)
+TEST(CliOptions, FullCommandLineFillsOptionsAndFaults)
 {
     const auto config = Parse({"--link", "/x/COM1", "--state", "/x/s", "--pace", "--preload-demo",
                                "--exit-with-pid", "42", "--erase-ms", "300", "--speed-no-go",
@@ -41,7 +41,7 @@ TEST(CliOptions, fullCommandLine_fillsOptionsAndFaults)
     EXPECT_EQ(config->options.faults, expected);
 }
 
-TEST(CliOptions, unclearAt_defaultsToOnceWithX)
+TEST(CliOptions, UnclearAtDefaultsToOnceWithX)
 {
     const auto config = Parse({"--unclear-at", "12"});
     ASSERT_TRUE(config);
@@ -50,7 +50,7 @@ TEST(CliOptions, unclearAt_defaultsToOnceWithX)
     EXPECT_EQ(config->options.faults.unclearByte, 'X');
 }
 
-TEST(CliOptions, wrongArguments_areRefused)
+TEST(CliOptions, WrongArgumentsAreRefused)
 {
     const std::vector<std::vector<std::string>> wrong = {
         {"--bogus"},

@@ -17,7 +17,7 @@ std::string Block(int index)
     return {block.begin(), block.end()};
 }
 
-TEST(EngineFaults, mute_recordsLinesButAnswersNothing)
+TEST(EngineFaults, MuteRecordsLinesButAnswersNothing)
 {
     EngineHarness unit(Faults{.mute = true});
     EXPECT_TRUE(unit.Feed("CC0200FD\r\n").empty());
@@ -26,7 +26,7 @@ TEST(EngineFaults, mute_recordsLinesButAnswersNothing)
     EXPECT_EQ(unit.engine.CommandLines().size(), 2u);
 }
 
-TEST(EngineFaults, speedNoGo_switchesAfterOkButNeverSendsGo)
+TEST(EngineFaults, SpeedNoGoSwitchesAfterOkButNeverSendsGo)
 {
     EngineHarness unit(Faults{.speedNoGo = true});
     EXPECT_EQ(unit.Feed("CC02807D\r\n"),
@@ -34,7 +34,7 @@ TEST(EngineFaults, speedNoGo_switchesAfterOkButNeverSendsGo)
 }
 
 // The header and erase replies that stand in for "OK": the unit does not do the work.
-TEST(EngineFaults, replacedReplies_areSentAndTheWorkIsNotDone)
+TEST(EngineFaults, ReplacedRepliesAreSentAndTheWorkIsNotDone)
 {
     struct Case {
         const char* name;
@@ -61,14 +61,14 @@ TEST(EngineFaults, replacedReplies_areSentAndTheWorkIsNotDone)
     }
 }
 
-TEST(EngineFaults, badRecordSum_spoilsOnlyTheChosenPage)
+TEST(EngineFaults, BadRecordSumSpoilsOnlyTheChosenPage)
 {
     EngineHarness unit(Faults{.badRecordSumPage = 2});
     EXPECT_EQ(unit.Say(hostbytes::QueryLine(1)), std::string(44, '0') + "FF\r\n");
     EXPECT_EQ(unit.Say(hostbytes::QueryLine(2)), std::string(44, '0') + "00\r\n");
 }
 
-TEST(EngineFaults, unclearAnswer_onceOrTwiceAtTheChosenBlock_andTheBlockIsNotTaken)
+TEST(EngineFaults, UnclearAnswerOnceOrTwiceAtTheChosenBlockAndTheBlockIsNotTaken)
 {
     for (int times : {1, 2}) {
         EngineHarness unit(Faults{.unclearAtBlock = 1, .unclearTimes = times, .unclearByte = 'X'});
@@ -80,7 +80,7 @@ TEST(EngineFaults, unclearAnswer_onceOrTwiceAtTheChosenBlock_andTheBlockIsNotTak
     }
 }
 
-TEST(EngineFaults, flashFault_atTheChosenBlock_andTheAbortBlockIsStillAnswered)
+TEST(EngineFaults, FlashFaultAtTheChosenBlockAndTheAbortBlockIsStillAnswered)
 {
     EngineHarness unit(Faults{.flashFaultAtBlock = 2});
     unit.Say(kStoreHeader);
@@ -91,7 +91,7 @@ TEST(EngineFaults, flashFault_atTheChosenBlock_andTheAbortBlockIsStillAnswered)
     EXPECT_EQ(unit.engine.LastTransfer().bytes, 64u);
 }
 
-TEST(EngineFaults, replyDelay_pausesBeforeEveryReply)
+TEST(EngineFaults, ReplyDelayPausesBeforeEveryReply)
 {
     EngineHarness unit(Faults{.replyDelayMs = 700});
     const auto speed = unit.Feed("CC0200FD\r\n");
@@ -103,7 +103,7 @@ TEST(EngineFaults, replyDelay_pausesBeforeEveryReply)
     EXPECT_EQ(unit.Feed(Block(0)).front(), Action(Kind::Pause, 700));
 }
 
-TEST(EngineFaults, vanish_afterTheChosenNumberOfBlocks_answersNothingMore)
+TEST(EngineFaults, VanishAfterTheChosenNumberOfBlocksAnswersNothingMore)
 {
     for (bool hangUp : {false, true}) {
         EngineHarness unit(Faults{.vanishAfterBlocks = 2, .hangUpOnVanish = hangUp});
@@ -122,7 +122,7 @@ TEST(EngineFaults, vanish_afterTheChosenNumberOfBlocks_answersNothingMore)
     }
 }
 
-TEST(EngineFaults, garbageBurst_goesOnceInFrontOfTheNextReply)
+TEST(EngineFaults, GarbageBurstGoesOnceInFrontOfTheNextReply)
 {
     EngineHarness unit(Faults{.garbageBurst = 5});
     const std::string first = unit.Say(hostbytes::QueryLine(0));

@@ -36,7 +36,7 @@ PageRecord SampleRecord()
     return record;
 }
 
-TEST(Engine, speedExchange_answersOkSwitchesWaitsForTheHostThenSaysGo)
+TEST(Engine, SpeedExchangeAnswersOkSwitchesWaitsForTheHostThenSaysGo)
 {
     EngineHarness unit;
     const auto to38400 = unit.Feed("CC02807D\r\n");
@@ -47,13 +47,13 @@ TEST(Engine, speedExchange_answersOkSwitchesWaitsForTheHostThenSaysGo)
     EXPECT_EQ(to9600[1], Action(Kind::SetSpeed, 9600));
 }
 
-TEST(Engine, pageQuery_ofEmptyPageIsAllZeros)
+TEST(Engine, PageQueryOfEmptyPageIsAllZeros)
 {
     EngineHarness unit;
     EXPECT_EQ(unit.Say("C90203FA\r\n"), std::string(44, '0') + "FF\r\n");
 }
 
-TEST(Engine, pageQuery_ofFullPageCarriesEveryFieldAndAMatchingSum)
+TEST(Engine, PageQueryOfFullPageCarriesEveryFieldAndAMatchingSum)
 {
     EngineHarness unit;
     unit.memory.SetRecord(2, SampleRecord());
@@ -64,7 +64,7 @@ TEST(Engine, pageQuery_ofFullPageCarriesEveryFieldAndAMatchingSum)
     EXPECT_EQ(reply.substr(46), "\r\n");
 }
 
-TEST(Engine, commandLines_areRecordedWithoutLineEnd_andABareLfEndsALine)
+TEST(Engine, CommandLinesAreRecordedWithoutLineEndAndABareLfEndsALine)
 {
     EngineHarness unit;
     EXPECT_EQ(unit.Say("C90200FD\n"), std::string(44, '0') + "FF\r\n");
@@ -72,7 +72,7 @@ TEST(Engine, commandLines_areRecordedWithoutLineEnd_andABareLfEndsALine)
     EXPECT_EQ(unit.engine.CommandLines(), (std::vector<std::string>{"C90200FD", "C90201FC"}));
 }
 
-TEST(Engine, badLines_areAnsweredNG)
+TEST(Engine, BadLinesAreAnsweredNG)
 {
     const std::string bad[] = {
         "C90200FE\r\n",                  // checksum
@@ -95,7 +95,7 @@ TEST(Engine, badLines_areAnsweredNG)
     }
 }
 
-TEST(Engine, noiseBeforeALead_isPassedOverSilently)
+TEST(Engine, NoiseBeforeALeadIsPassedOverSilently)
 {
     EngineHarness unit;
     EXPECT_EQ(unit.Say(hostbytes::AbortBlock()), "");
@@ -103,14 +103,14 @@ TEST(Engine, noiseBeforeALead_isPassedOverSilently)
     EXPECT_EQ(unit.Say("CC0200FD\r\n").substr(0, 4), "OK\r\n");
 }
 
-TEST(Engine, overlongLine_isDroppedWithoutReply)
+TEST(Engine, OverlongLineIsDroppedWithoutReply)
 {
     EngineHarness unit;
     EXPECT_EQ(unit.Say("C" + std::string(100, '0') + "\r\n"), "");
     EXPECT_TRUE(unit.engine.CommandLines().empty());
 }
 
-TEST(Engine, pageErase_clearsDataAndRecordSavesThenAnswersOkAfterTheEraseTime)
+TEST(Engine, PageEraseClearsDataAndRecordSavesThenAnswersOkAfterTheEraseTime)
 {
     EngineHarness unit(Timing{.eraseMs = 800});
     unit.memory.SetRecord(1, SampleRecord());
@@ -122,7 +122,7 @@ TEST(Engine, pageErase_clearsDataAndRecordSavesThenAnswersOkAfterTheEraseTime)
     EXPECT_EQ(unit.memory.PageData(1), std::vector<uint8_t>(kPageSize, 0xFF));
 }
 
-TEST(Engine, pageStore_writesBlocksAndEndBlockStoresTheRecord)
+TEST(Engine, PageStoreWritesBlocksAndEndBlockStoresTheRecord)
 {
     EngineHarness unit;
     unit.memory.SetRecord(1, SampleRecord()); // old contents of the target page
@@ -148,7 +148,7 @@ TEST(Engine, pageStore_writesBlocksAndEndBlockStoresTheRecord)
     EXPECT_EQ(unit.engine.LastTransfer().ending, Transfer::Ending::EndOfData);
 }
 
-TEST(Engine, badBlockChecksum_isUnclearAndTheResentBlockLandsAtTheSamePlace)
+TEST(Engine, BadBlockChecksumIsUnclearAndTheResentBlockLandsAtTheSamePlace)
 {
     EngineHarness unit;
     unit.Say(hostbytes::StoreHeader(0, 0, 16000000, "X          "));
@@ -164,7 +164,7 @@ TEST(Engine, badBlockChecksum_isUnclearAndTheResentBlockLandsAtTheSamePlace)
     EXPECT_EQ(unit.engine.BlocksReceived(), 3);
 }
 
-TEST(Engine, dataBlocksOfZerosAndOnes_areDataNotMarkers)
+TEST(Engine, DataBlocksOfZerosAndOnesAreDataNotMarkers)
 {
     EngineHarness unit;
     unit.Say(hostbytes::StoreHeader(0, 0, 16000000, "X          "));
@@ -174,7 +174,7 @@ TEST(Engine, dataBlocksOfZerosAndOnes_areDataNotMarkers)
     EXPECT_EQ(unit.engine.LastTransfer().bytes, 64u);
 }
 
-TEST(Engine, abortBlock_keepsWrittenDataButNoRecord)
+TEST(Engine, AbortBlockKeepsWrittenDataButNoRecord)
 {
     EngineHarness unit;
     unit.memory.SetRecord(0, SampleRecord());
@@ -189,7 +189,7 @@ TEST(Engine, abortBlock_keepsWrittenDataButNoRecord)
     EXPECT_EQ(unit.engine.LastTransfer().ending, Transfer::Ending::Aborted);
 }
 
-TEST(Engine, dataRunningIntoTheNextPage_clearsThatPagesRecord)
+TEST(Engine, DataRunningIntoTheNextPageClearsThatPagesRecord)
 {
     EngineHarness unit;
     unit.memory.SetRecord(3, SampleRecord());
@@ -205,7 +205,7 @@ TEST(Engine, dataRunningIntoTheNextPage_clearsThatPagesRecord)
     EXPECT_EQ(unit.memory.Record(2).size, uint32_t(kPageSize + 32));
 }
 
-TEST(Engine, dataPastTheEndOfMemory_isAFlashFault)
+TEST(Engine, DataPastTheEndOfMemoryIsAFlashFault)
 {
     EngineHarness unit;
     unit.Say(hostbytes::StoreHeader(3, 1, 8000000, "LAST       "));
@@ -214,7 +214,7 @@ TEST(Engine, dataPastTheEndOfMemory_isAFlashFault)
     EXPECT_EQ(unit.Say(hostbytes::DataBlock(hostbytes::PatternData(0))), "F");
 }
 
-TEST(Engine, directHeader_answersOkThenGoAfterAGapAndCollectsTheThruImage)
+TEST(Engine, DirectHeaderAnswersOkThenGoAfterAGapAndCollectsTheThruImage)
 {
     EngineHarness unit(Timing{.directGoGapMs = 150});
     unit.memory.SetRecord(0, SampleRecord());
@@ -236,7 +236,7 @@ TEST(Engine, directHeader_answersOkThenGoAfterAGapAndCollectsTheThruImage)
     EXPECT_EQ(unit.engine.LastTransfer().clockHz, 12288000u);
 }
 
-TEST(Engine, hostClosingItsPortInTheDataPhase_abandonsTheTransfer)
+TEST(Engine, HostClosingItsPortInTheDataPhaseAbandonsTheTransfer)
 {
     EngineHarness unit;
     unit.Say(hostbytes::StoreHeader(0, 0, 16000000, "X          "));
@@ -247,7 +247,7 @@ TEST(Engine, hostClosingItsPortInTheDataPhase_abandonsTheTransfer)
     EXPECT_EQ(unit.Say("C90200FD\r\n"), std::string(44, '0') + "FF\r\n");
 }
 
-TEST(Engine, powerCycleInTheDataPhase_abandonsTheTransferAndSavesWhatWasWritten)
+TEST(Engine, PowerCycleInTheDataPhaseAbandonsTheTransferAndSavesWhatWasWritten)
 {
     EngineHarness unit;
     unit.Feed(hostbytes::StoreHeader(0, 0, 16000000, "X          "));

@@ -8,7 +8,7 @@ namespace {
 
 // A garbled stream must never form a token, a hex digit or a line end, and must not hide a
 // real token behind a Shift-JIS lead byte when the host reads the receive area as text.
-TEST(Garble, neverYieldsAsciiOrAShiftJisLeadByte)
+TEST(Garble, NeverYieldsAsciiOrAShiftJisLeadByte)
 {
     GarbageSource noise;
     std::vector<uint8_t> produced = noise.Next(1000);

@@ -11,7 +11,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-TEST(UnitMemory, stateFile_roundTripsRecordsAndData)
+TEST(UnitMemory, StateFileRoundTripsRecordsAndData)
 {
     const auto path = (TestFolder("memory") / "sub" / "unit.state").string();
     UnitMemory memory;
@@ -27,7 +27,7 @@ TEST(UnitMemory, stateFile_roundTripsRecordsAndData)
     EXPECT_EQ(loaded.Data(), memory.Data());
 }
 
-TEST(UnitMemory, missingStateFile_leavesTheMemoryErased)
+TEST(UnitMemory, MissingStateFileLeavesTheMemoryErased)
 {
     UnitMemory memory;
     std::string error;
@@ -36,7 +36,7 @@ TEST(UnitMemory, missingStateFile_leavesTheMemoryErased)
     EXPECT_EQ(memory.Data(), std::vector<uint8_t>(kMemorySize, 0xFF));
 }
 
-TEST(UnitMemory, foreignFile_isRefusedAndLeftAlone)
+TEST(UnitMemory, ForeignFileIsRefusedAndLeftAlone)
 {
     const auto path = (TestFolder("foreign") / "notes.txt").string();
     std::ofstream(path) << "not a state";
@@ -47,7 +47,7 @@ TEST(UnitMemory, foreignFile_isRefusedAndLeftAlone)
     EXPECT_EQ(fs::file_size(path), 11u);
 }
 
-TEST(UnitMemory, erase_clearsOnlyItsPage)
+TEST(UnitMemory, EraseClearsOnlyItsPage)
 {
     UnitMemory memory;
     memory.Write(0, std::vector<uint8_t>(2 * kPageSize, 0x00));

@@ -43,7 +43,7 @@ std::string Text(const std::vector<uint8_t>& bytes)
     return {bytes.begin(), bytes.end()};
 }
 
-TEST(Simulator, speedExchangeTo38400_sendsGoOnlyOnceTheHostHasResetItsPort_ungarbled)
+TEST(Simulator, SpeedExchangeTo38400SendsGoOnlyOnceTheHostHasResetItsPortUngarbled)
 {
     RunningSimulator unit(WithGoFallback(kNeverMs));
     BareLine host(unit.sim.HostPath());
@@ -63,7 +63,7 @@ TEST(Simulator, speedExchangeTo38400_sendsGoOnlyOnceTheHostHasResetItsPort_ungar
     EXPECT_EQ(host.ReadLine(), kEmptyRecordReply);
 }
 
-TEST(Simulator, speedExchangeAtTheSameSpeed_sendsGoAfterTheHostDiscardedItsInput)
+TEST(Simulator, SpeedExchangeAtTheSameSpeedSendsGoAfterTheHostDiscardedItsInput)
 {
     RunningSimulator unit(WithGoFallback(kNeverMs));
     BareLine host(unit.sim.HostPath());
@@ -74,7 +74,7 @@ TEST(Simulator, speedExchangeAtTheSameSpeed_sendsGoAfterTheHostDiscardedItsInput
     EXPECT_EQ(host.ReadLine(), "GO\r\n");
 }
 
-TEST(Simulator, hostThatDoesNotResetItsPort_getsGoGarbledAfterTheFallBack)
+TEST(Simulator, HostThatDoesNotResetItsPortGetsGoGarbledAfterTheFallBack)
 {
     RunningSimulator unit(WithGoFallback(50));
     BareLine host(unit.sim.HostPath());
@@ -85,7 +85,7 @@ TEST(Simulator, hostThatDoesNotResetItsPort_getsGoGarbledAfterTheFallBack)
     EXPECT_EQ(go.find_first_of("GO\r\n"), std::string::npos) << "every byte garbled";
 }
 
-TEST(Simulator, hostFasterThanTheUnit_isHeardGarbledAndNotAnswered)
+TEST(Simulator, HostFasterThanTheUnitIsHeardGarbledAndNotAnswered)
 {
     RunningSimulator unit{Options{}};
     BareLine host(unit.sim.HostPath());
@@ -100,7 +100,7 @@ TEST(Simulator, hostFasterThanTheUnit_isHeardGarbledAndNotAnswered)
     EXPECT_TRUE(unit.sim.SentBytes().empty());
 }
 
-TEST(Simulator, link_isCreatedWithItsFoldersAndRemovedOnStop)
+TEST(Simulator, LinkIsCreatedWithItsFoldersAndRemovedOnStop)
 {
     const fs::path link = TestFolder("link") / "cfg/Corvane-Host/ports/COM1";
     Options options;
@@ -117,7 +117,7 @@ TEST(Simulator, link_isCreatedWithItsFoldersAndRemovedOnStop)
     }
 }
 
-TEST(Simulator, link_replacesAStaleLinkButNeverAFile)
+TEST(Simulator, LinkReplacesAStaleLinkButNeverAFile)
 {
     const fs::path folder = TestFolder("stale");
     const fs::path link = folder / "COM2";
@@ -139,7 +139,7 @@ TEST(Simulator, link_replacesAStaleLinkButNeverAFile)
     EXPECT_TRUE(fs::is_regular_file(file));
 }
 
-TEST(Simulator, pageStoreTransfer_isSavedToTheStateFile)
+TEST(Simulator, PageStoreTransferIsSavedToTheStateFile)
 {
     const fs::path state = TestFolder("state") / "unit.state";
     Options options;
@@ -169,7 +169,7 @@ TEST(Simulator, pageStoreTransfer_isSavedToTheStateFile)
     EXPECT_EQ(again.sim.Page(1).clockHz, 9830400u);
 }
 
-TEST(Simulator, hostClosingItsPortMidTransfer_leavesTheUnitReadyForTheNextSession)
+TEST(Simulator, HostClosingItsPortMidTransferLeavesTheUnitReadyForTheNextSession)
 {
     RunningSimulator unit{Options{}};
     {
@@ -188,7 +188,7 @@ TEST(Simulator, hostClosingItsPortMidTransfer_leavesTheUnitReadyForTheNextSessio
     EXPECT_EQ(again.ReadLine(), kEmptyRecordReply);
 }
 
-TEST(Simulator, vanishingWithHangUp_makesTheDeviceGoAway_andAPowerCycleBringsItBack)
+TEST(Simulator, VanishingWithHangUpMakesTheDeviceGoAwayAndAPowerCycleBringsItBack)
 {
     const fs::path link = TestFolder("hangup") / "COM1";
     Options options;
@@ -216,7 +216,7 @@ TEST(Simulator, vanishingWithHangUp_makesTheDeviceGoAway_andAPowerCycleBringsItB
     EXPECT_EQ(back.ReadLine(), kEmptyRecordReply);
 }
 
-TEST(Simulator, pacedLine_stillCarriesEveryExchangeIntact)
+TEST(Simulator, PacedLineStillCarriesEveryExchangeIntact)
 {
     Options options = WithGoFallback(kNeverMs);
     options.pace = true;
@@ -243,7 +243,7 @@ TEST(Simulator, pacedLine_stillCarriesEveryExchangeIntact)
     EXPECT_EQ(unit.sim.ThruImage(), expected);
 }
 
-TEST(Simulator, preloadedPageAndFaultsSetWhileRunning_areSeenByTheHost)
+TEST(Simulator, PreloadedPageAndFaultsSetWhileRunningAreSeenByTheHost)
 {
     RunningSimulator unit{Options{}};
     unit.sim.SetPage(0, PageRecord{1, 0, 16000000, {}, 1024}, std::vector<uint8_t>(1024, 0x5A));
@@ -258,7 +258,7 @@ TEST(Simulator, preloadedPageAndFaultsSetWhileRunning_areSeenByTheHost)
     EXPECT_EQ(host.ReadLine(), std::string(44, '0') + "00\r\n");
 }
 
-TEST(Simulator, startingTwice_isRefused)
+TEST(Simulator, StartingTwiceIsRefused)
 {
     RunningSimulator unit{Options{}};
     std::string error;
