@@ -52,7 +52,6 @@ install(FILES ${CMAKE_SOURCE_DIR}/docs/screenshot.png DESTINATION ${CMAKE_INSTAL
 
 # The Debian package.
 set(CPACK_GENERATOR DEB)
-set(CPACK_SOURCE_GENERATOR TGZ)
 set(CPACK_PACKAGE_NAME corvane-host)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Corvane-Host developers")
