@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the suite, the same suite again built
 # with AddressSanitizer and UndefinedBehaviorSanitizer, and a bounded fuzzing run of the
-# S-record loader. Any failure or finding fails the run. Usage: ./test.sh
+# S-record loader; and the Debian package built, checked, installed and removed again (as root or
+# through sudo). Any failure or finding fails the run. Usage: ./test.sh
 set -euo pipefail
 cd "$(dirname "$0")"
 source tools/deps.sh
@@ -18,6 +19,9 @@ cmake --build build -j"$jobs"
 
 step "Tests"
 (cd build && ctest --output-on-failure -j"$jobs")
+
+step "Debian package: build, lintian, install, remove"
+tools/check_package.sh build
 
 step "Build with AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DCORVANE_SANITIZE=ON >/dev/null

@@ -70,6 +70,8 @@ const std::vector<Option>& KnownOptions()
          [](C& c, S) { c.quiet = true; return true; }},
         {"--help", nullptr, "show this text",
          [](C& c, S) { c.help = true; return true; }},
+        {"--version", nullptr, "show the version",
+         [](C& c, S) { c.version = true; return true; }},
         // Faults.
         {"--mute", nullptr, "fault: answer nothing at all",
          [](C& c, S) { c.options.faults.mute = true; return true; }},

@@ -15,6 +15,7 @@ struct CliConfig {
     int exitWithPid = 0; // end when this process has ended; 0 = run until a signal
     bool quiet = false;
     bool help = false;
+    bool version = false;
 };
 
 // Parses the arguments after the program name; nothing (and a reason) when they are wrong.

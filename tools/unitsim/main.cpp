@@ -32,6 +32,10 @@ int main(int argc, char** argv)
         std::cout << unitsim::CliUsage();
         return 0;
     }
+    if (config->version) {
+        std::cout << "corvane-unitsim " CORVANE_VERSION "\n";
+        return 0;
+    }
     if (!config->quiet)
         config->options.log = [](const std::string& text) { std::cerr << "corvane-unitsim: " << text << std::endl; };
 
