@@ -48,8 +48,7 @@ void frmMain::Tx_start_Click()
     Command2()->setEnabled(false);
 
     if (!fileCanBeOpened(Module1.FilePath)) {
-        ShowMessage(QString::fromUtf8(Msg::kFileUnopenable), QString::fromLatin1(Msg::kOpenError), MsgButtons::Ok,
-                    MsgIcon::Exclamation);
+        ShowOpenError(QString::fromUtf8(Msg::kFileUnopenable));
         enableAll();
         return;
     }

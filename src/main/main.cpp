@@ -1,3 +1,4 @@
+#include "main/MessageBoxPresenter.h"
 #include "main/SingleInstance.h"
 #include "main/frmMain.h"
 #include "shared/Version.h"
@@ -51,6 +52,7 @@ int main(int argc, char** argv)
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QLatin1String(kAppTitle));
+    InstallMessageBoxPresenter();
 
     SingleInstance instance;
     if (RefuseSecondInstance(instance))

@@ -1,8 +1,8 @@
 #include "shared/MessageBox.h"
 
-#include <QApplication>
-#include <QMessageBox>
-#include <QPushButton>
+#include "shared/Messages.h"
+
+#include <QDebug>
 
 namespace {
 
@@ -12,34 +12,36 @@ MessagePresenter& presenter()
     return instance;
 }
 
-MsgResult showRealBox(const QString& text, const QString& title, MsgButtons buttons, MsgIcon icon)
+ShownMessage& latest()
 {
-    QMessageBox box(QApplication::activeWindow());
-    box.setWindowTitle(title);
-    box.setText(text);
-    box.setIcon(icon == MsgIcon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon);
-    QPushButton* ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
-    box.setDefaultButton(ok);
-    if (buttons == MsgButtons::OkCancel) {
-        QPushButton* cancel = box.addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole);
-        box.setEscapeButton(cancel);
-    } else {
-        box.setEscapeButton(ok);
-    }
-    box.exec();
-    return box.clickedButton() == ok ? MsgResult::Ok : MsgResult::Cancel;
+    static ShownMessage instance;
+    return instance;
 }
 
 } // namespace
 
 MsgResult ShowMessage(const QString& text, const QString& title, MsgButtons buttons, MsgIcon icon)
 {
+    ShownMessage& shown = latest();
+    ++shown.number;
+    shown.title = title;
     if (presenter())
         return presenter()(text, title, buttons, icon);
-    return showRealBox(text, title, buttons, icon);
+    qWarning().noquote() << title << text;
+    return MsgResult::Cancel;
+}
+
+void ShowOpenError(const QString& text)
+{
+    ShowMessage(text, QString::fromLatin1(Msg::kOpenError), MsgButtons::Ok, MsgIcon::Exclamation);
 }
 
 void SetMessagePresenter(MessagePresenter p)
 {
     presenter() = std::move(p);
+}
+
+ShownMessage LatestMessage()
+{
+    return latest();
 }

@@ -1,13 +1,10 @@
-// The data phase: the image in acknowledged 33-byte blocks, with progress and the stop button.
-#include "transfer/frmTx.h"
+// The data phase: the image in acknowledged 33-byte blocks, with progress and the stop request.
+#include "transfer/TransferRun.h"
 
 #include "link/Protocol.h"
+#include "shared/MessageBox.h"
 #include "shared/Messages.h"
 #include "shared/Module1.h"
-#include "transfer/RunMessages.h"
-
-#include <QLabel>
-#include <QProgressBar>
 
 namespace {
 
@@ -20,12 +17,12 @@ constexpr char kEndFill = '\0';
 
 } // namespace
 
-void frmTx::WriteBlocks()
+void TransferRun::WriteBlocks()
 {
     Module1.BinaryRx = 1;
     txBlock_.resize(kBlockBytes); // built once, refilled for every block
     int32_t position = 0;
-    while (position <= run_.SendEnd) {
+    while (position <= values_.SendEnd) {
         char* block = txBlock_.data();
         uint8_t sum = 0;
         for (int k = 0; k < kBlockDataBytes; ++k, ++position) {
@@ -35,69 +32,75 @@ void frmTx::WriteBlocks()
         }
         block[kChecksumIndex] = static_cast<char>(sum ^ 0xFF);
 
-        for (int unclear = 0;;) {
-            if (Module1.CancelRequest == 1) {
-                SendAbortBlock();
-                return;
-            }
-            Module1.RxCount = 0;
-            if (link->SendData(txBlock_) != 0) {
-                Module1.TxFailed = 1;
-                SendAbortBlock();
-                return;
-            }
-            if (link->WaitReply() != 0) {
-                SendAbortBlock();
-                return;
-            }
-            const uint8_t verdict = Module1.RxBytes[0];
-            if (verdict == Proto::kAckWritten)
-                break;
-            if (verdict == Proto::kAckFlashFault) {
-                ShowFault(Msg::kFlashFault, Msg::kErr102);
-                discardInput();
-                SendAbortBlock();
-                return;
-            }
-            if (++unclear == kSendsPerBlock) {
-                ShowFault(Msg::kCommFault, Msg::kErr013);
-                discardInput();
-                SendAbortBlock();
-                return;
-            }
+        if (sendBlock() == RunStep::Stop) {
+            // Every early end tells the unit that the data stream is over.
+            SendAbortBlock();
+            return;
         }
+        ++report_.blocksAccepted;
         showProgress(position);
     }
-    SendEndBlock();
+    messagesBeforeStep_ = LatestMessage().number;
+    if (SendEndBlock())
+        report_.result = RunReport::Result::Done;
+    else
+        stopAfterPrimitive();
 }
 
-void frmTx::showProgress(int32_t position)
+// Sends the block built in txBlock_ until the unit accepts it, at most twice.
+TransferRun::RunStep TransferRun::sendBlock()
+{
+    for (int unclear = 0;;) {
+        if (Module1.CancelRequest == 1)
+            return stopOnRequest();
+        Module1.RxCount = 0;
+        messagesBeforeStep_ = LatestMessage().number;
+        if (link_.SendData(txBlock_) != 0) {
+            Module1.TxFailed = 1;
+            return stopAfterPrimitive();
+        }
+        if (link_.WaitReply() != 0)
+            return stopAfterPrimitive();
+        const uint8_t verdict = Module1.RxBytes[0];
+        if (verdict == Proto::kAckWritten)
+            return RunStep::GoOn;
+        if (verdict == Proto::kAckFlashFault) {
+            stopWith(Msg::kErr102, QString::fromUtf8(Msg::kFlashFault));
+            discardInput();
+            return RunStep::Stop;
+        }
+        if (++unclear == kSendsPerBlock) {
+            stopWith(Msg::kErr013, QString::fromUtf8(Msg::kCommFault));
+            discardInput();
+            return RunStep::Stop;
+        }
+    }
+}
+
+void TransferRun::showProgress(int32_t position)
 {
     // The last blocks may lie wholly beyond the data; they count as complete.
-    const bool complete = position > run_.DataEnd;
-    const int percent = complete ? 100 : PercentOf(position, run_.DataEnd);
-    if (percent != shownPercent_) {
-        shownPercent_ = percent;
-        label1_->setText(QString::number(percent) + QLatin1Char('%'));
-    }
-    progressBar1_->setValue(complete ? progressBar1_->maximum() : position);
+    const bool complete = position > values_.DataEnd;
+    front_.ShowProgress(complete ? barMaximum_ : position, complete ? 100 : PercentOf(position, values_.DataEnd));
 }
 
-void frmTx::SendAbortBlock()
+bool TransferRun::SendAbortBlock()
 {
-    sendMarkerBlock(kAbortFill);
+    return sendMarkerBlock(kAbortFill);
 }
 
-void frmTx::SendEndBlock()
+bool TransferRun::SendEndBlock()
 {
-    sendMarkerBlock(kEndFill);
+    return sendMarkerBlock(kEndFill);
 }
 
-void frmTx::sendMarkerBlock(char fill)
+bool TransferRun::sendMarkerBlock(char fill)
 {
     const QByteArray block(kBlockBytes, fill);
     // No answer can come to a block that never left: waiting for one would only add a
     // misleading receive time-out to the send failure already shown.
-    if (link->SendData(block) == 0)
-        link->WaitReply();
+    if (link_.SendData(block) != 0)
+        return false;
+    link_.WaitReply();
+    return true;
 }

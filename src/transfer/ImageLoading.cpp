@@ -1,38 +1,39 @@
 // The S-record file into the image buffer, through the image-buffer library.
-#include "transfer/frmTx.h"
+#include "transfer/TransferRun.h"
 
 #include "imagebuf/imagebuf.h"
 #include "shared/Messages.h"
 #include "shared/Module1.h"
-#include "transfer/RunMessages.h"
 
 #include <QFile>
 
-frmTx::RunStep frmTx::LoadImage()
+TransferRun::RunStep TransferRun::LoadImage()
 {
-    run_.DataEnd = 0;
-    run_.ErrorLine = 0;
+    values_.DataEnd = 0;
+    values_.ErrorLine = 0;
     int32_t unused = 0;
     ClrBuf(Module1.ImageBuf.data(), kImageSize);
     // The library takes the name as a writable, zero-terminated buffer in the file-name encoding.
     QByteArray path = QFile::encodeName(Module1.FilePath);
-    const int16_t result = FillBuf(Module1.ImageBuf.data(), path.data(), &run_.DataEnd, &unused, Module1.CpuIndex,
-                                   &run_.ErrorLine);
+    const int16_t result = FillBuf(Module1.ImageBuf.data(), path.data(), &values_.DataEnd, &unused, Module1.CpuIndex,
+                                   &values_.ErrorLine);
     Module1.FilePath = QFile::decodeName(path.constData());
-    run_.SendEnd = SendEndOf(run_.DataEnd);
+    values_.SendEnd = SendEndOf(values_.DataEnd);
+    report_.dataEnd = values_.DataEnd;
+    report_.sendEnd = values_.SendEnd;
 
     if (result == IMAGEBUF_CANNOT_OPEN) {
-        ShowOpenError(Msg::kFileUnopenable);
+        stopWithOpenError(Msg::kFileUnopenable);
         Module1.TxFailed = 1;
         return RunStep::Stop;
     }
     if (result == IMAGEBUF_BAD_CHECKSUM) {
-        ShowFault(NumberText(run_.ErrorLine) + QString::fromUtf8(Msg::kChecksumOnLine), Msg::kErr001);
+        stopWith(Msg::kErr001, NumberText(values_.ErrorLine) + QString::fromUtf8(Msg::kChecksumOnLine));
         Module1.TxFailed = 1;
         return RunStep::Stop;
     }
     if (result >= IMAGEBUF_NOT_A_RECORD) {
-        ShowFault(NumberText(run_.ErrorLine) + QString::fromUtf8(Msg::kDataFaultOnLine), Msg::kErr002);
+        stopWith(Msg::kErr002, NumberText(values_.ErrorLine) + QString::fromUtf8(Msg::kDataFaultOnLine));
         discardInput();
         Module1.TxFailed = 1;
         return RunStep::Stop;

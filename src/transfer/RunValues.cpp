@@ -1,6 +1,6 @@
 #include "transfer/RunValues.h"
 
-#include "transfer/frmTx.h"
+#include "link/Protocol.h"
 
 #include <QStringEncoder>
 
@@ -48,11 +48,8 @@ QString NameHexOf(const QString& nameField)
     QStringEncoder encoder("CP932");
     const QByteArray bytes = encoder.encode(nameField);
     QString hex;
-    for (qsizetype i = 0; i < bytes.size() && i < kNameBytes; ++i) {
-        const auto byte = static_cast<uint8_t>(bytes[i]);
-        hex.append(QChar(frmTx::NibbleToHex(byte >> 4)));
-        hex.append(QChar(frmTx::NibbleToHex(byte & 0x0F)));
-    }
+    for (qsizetype i = 0; i < bytes.size() && i < kNameBytes; ++i)
+        hex.append(HexField(static_cast<uint8_t>(bytes[i]), 2));
     return hex;
 }
 

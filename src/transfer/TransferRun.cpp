@@ -1,13 +1,12 @@
 // One complete programming run: port and speed, image, page plan, header, blocks, ending.
-#include "transfer/frmTx.h"
+#include "transfer/TransferRun.h"
 
 #include "link/Protocol.h"
+#include "shared/MessageBox.h"
 #include "shared/Messages.h"
 #include "shared/Module1.h"
+#include "shared/Version.h"
 #include "transfer/RunMessages.h"
-
-#include <QLabel>
-#include <QProgressBar>
 
 #include <algorithm>
 
@@ -26,33 +25,58 @@ QString hex8(int32_t value)
     return HexField(static_cast<uint32_t>(value), 8);
 }
 
-} // namespace
-
-void frmTx::Form_Activate()
+// The code a primitive's message was shown under: one of the link's own codes, or the
+// application title over the port layer's text.
+const char* linkCodeOf(const QString& title)
 {
-    running_ = true;
-    run_ = RunValues{};
-    runSteps();
-    Ending();
+    for (const LinkProfile* profile : {&kTransferWindowLink, &kMainWindowLink})
+        for (const char* code : {profile->sendCommandTimeout, profile->sendDataTimeout, profile->replyTimeout,
+                                 profile->replyError, profile->longReplyTimeout, profile->longReplyError})
+            if (code != nullptr && title == QLatin1String(code))
+                return code;
+    return kAppTitle;
 }
 
-void frmTx::runSteps()
+} // namespace
+
+TransferRun::TransferRun(MSComm& port, Link& link, const MemoryView& memoryView, RunFront& front)
+    : port_(port), link_(link), memoryView_(memoryView), front_(front)
+{
+}
+
+RunReport TransferRun::Run()
+{
+    values_ = RunValues{};
+    report_ = RunReport{};
+    messagesBefore_ = LatestMessage().number;
+    runSteps();
+    Ending();
+    return report_;
+}
+
+void TransferRun::RequestStop()
+{
+    Module1.CancelRequest = 1;
+}
+
+void TransferRun::runSteps()
 {
     Module1.CancelRequest = 0;
     Module1.TxFailed = 0;
 
-    MSComm1->SetCommPort(Module1.PortNo);
-    QString openError;
-    if (!MSComm1->Open(&openError)) {
-        ShowOpenError(Msg::kPortUnusable);
+    port_.SetCommPort(Module1.PortNo);
+    if (!port_.Open(&report_.portError)) {
+        // The window names only the port; the layer's reason stays in the report.
+        stopWithOpenError(Msg::kPortUnusable);
         Module1.TxFailed = 1;
         return;
     }
-    link->SetLineSpeed(Module1.SpeedIndex != 0 ? kHighBaud : kLowBaud);
-    label2_->setText(QLatin1String(Module1.HighSpeedLink != 0 ? "38.4kbps" : "9.6kbps"));
+    link_.SetLineSpeed(Module1.SpeedIndex != 0 ? kHighBaud : kLowBaud);
+    front_.ShowSpeed(Module1.HighSpeedLink != 0);
+    report_.blockBaud = Module1.HighSpeedLink != 0 ? kHighBaud : kLowBaud;
     discardInput();
     Module1.CommStatus = 0;
-    run_.ClockHz = ClockHzOf(Module1.ClockMHz);
+    values_.ClockHz = ClockHzOf(Module1.ClockMHz);
 
     if (LoadImage() == RunStep::Stop)
         return;
@@ -62,100 +86,151 @@ void frmTx::runSteps()
     buildName();
     // A stop asked for during the speed exchange, loading or erasing takes effect here,
     // before the unit has been told about the transfer.
-    if (Module1.CancelRequest == 1)
+    if (Module1.CancelRequest == 1) {
+        stopOnRequest();
         return;
+    }
     const RunStep header = Module1.PageNo < kPageThru ? sendPageStoreHeader() : sendDirectHeader();
     if (header == RunStep::Stop)
         return;
     WriteBlocks();
 }
 
-void frmTx::prepareProgress()
+void TransferRun::prepareProgress()
 {
-    shownPercent_ = 0;
-    label1_->setText(QStringLiteral("0%"));
     // An image whose data ends at address 0 still needs a bar with room to fill: a maximum
     // of 0 would turn the bar into a busy indicator.
-    progressBar1_->setMaximum(std::max(run_.DataEnd, 1));
-    progressBar1_->setValue(0);
+    barMaximum_ = std::max(values_.DataEnd, 1);
+    front_.StartProgress(barMaximum_);
 }
 
-void frmTx::buildName()
+void TransferRun::buildName()
 {
-    run_.NameField = NameFieldOf(Module1.FileTitle);
-    Module1.FileTitle = run_.NameField;
-    run_.NameHex = NameHexOf(run_.NameField);
+    values_.NameField = NameFieldOf(Module1.FileTitle);
+    Module1.FileTitle = values_.NameField;
+    values_.NameHex = NameHexOf(values_.NameField);
 }
 
 // Sends a header and waits for the unit's first reply. A header that cannot be sent marks the
 // run failed; one that gets no reply may still have been taken, so the unit is told the data
 // stream is over.
-frmTx::RunStep frmTx::sendHeader(QString command, int16_t count)
+TransferRun::RunStep TransferRun::sendHeader(QString command, int16_t count)
 {
     setsum(command, count);
     Module1.RxCount = 0;
-    if (link->SendCommand(command) != 0) {
+    messagesBeforeStep_ = LatestMessage().number;
+    if (link_.SendCommand(command) != 0) {
         Module1.TxFailed = 1;
-        return RunStep::Stop;
+        return stopAfterPrimitive();
     }
     return awaitHeaderReply();
 }
 
-frmTx::RunStep frmTx::awaitHeaderReply()
+TransferRun::RunStep TransferRun::awaitHeaderReply()
 {
-    if (link->WaitReplyLong() != 0) {
+    messagesBeforeStep_ = LatestMessage().number;
+    if (link_.WaitReplyLong() != 0) {
+        stopAfterPrimitive();
         SendAbortBlock();
         return RunStep::Stop;
     }
     return RunStep::GoOn;
 }
 
-frmTx::RunStep frmTx::sendPageStoreHeader()
+// Both headers' first reply: "OK" goes on (also beside an "FL"), "FL" is a memory fault,
+// anything else a communication fault.
+TransferRun::RunStep TransferRun::judgeHeaderReply(const char* memoryFaultCode, const char* commFaultCode)
 {
-    const QString command = QString::fromLatin1(Proto::kPageStoreHeader) + hex2(Module1.PageNo) +
-                            hex2(Module1.CpuIndex) + hex8(run_.ClockHz) + run_.NameHex;
-    if (sendHeader(command, Proto::kPageStoreHeaderCount) == RunStep::Stop)
-        return RunStep::Stop;
     if (ReplyContains(Proto::kTokenOK))
         return RunStep::GoOn;
     if (ReplyContains(Proto::kTokenFL))
-        ShowFault(Msg::kMemoryFault, Msg::kErr100);
+        stopWith(memoryFaultCode, QString::fromUtf8(Msg::kMemoryFault));
     else
-        ShowFault(Msg::kCommFault, Msg::kErr010);
+        stopWith(commFaultCode, QString::fromUtf8(Msg::kCommFault));
     discardInput();
     return RunStep::Stop;
 }
 
-frmTx::RunStep frmTx::sendDirectHeader()
+TransferRun::RunStep TransferRun::sendPageStoreHeader()
 {
-    const QString command = QString::fromLatin1(Proto::kDirectHeader) + hex2(Module1.CpuIndex) + hex8(run_.ClockHz);
+    const QString command = QString::fromLatin1(Proto::kPageStoreHeader) + hex2(Module1.PageNo) +
+                            hex2(Module1.CpuIndex) + hex8(values_.ClockHz) + values_.NameHex;
+    if (sendHeader(command, Proto::kPageStoreHeaderCount) == RunStep::Stop)
+        return RunStep::Stop;
+    return judgeHeaderReply(Msg::kErr100, Msg::kErr010);
+}
+
+TransferRun::RunStep TransferRun::sendDirectHeader()
+{
+    const QString command = QString::fromLatin1(Proto::kDirectHeader) + hex2(Module1.CpuIndex) + hex8(values_.ClockHz);
     if (sendHeader(command, Proto::kDirectHeaderCount) == RunStep::Stop)
         return RunStep::Stop;
-    if (!ReplyContains(Proto::kTokenOK)) {
-        if (ReplyContains(Proto::kTokenFL))
-            ShowFault(Msg::kMemoryFault, Msg::kErr101);
-        else
-            ShowFault(Msg::kCommFault, Msg::kErr011);
-        discardInput();
+    if (judgeHeaderReply(Msg::kErr101, Msg::kErr011) == RunStep::Stop)
         return RunStep::Stop;
-    }
     // The unit follows its "OK" with a "GO" of its own once it is ready for data.
     Module1.RxCount = 0;
     if (awaitHeaderReply() == RunStep::Stop)
         return RunStep::Stop;
     if (ReplyContains(Proto::kTokenGO))
         return RunStep::GoOn;
-    ShowFault(Msg::kCommFault, Msg::kErr012);
+    stopWith(Msg::kErr012, QString::fromUtf8(Msg::kCommFault));
     discardInput();
     return RunStep::Stop;
 }
 
-void frmTx::Ending()
+void TransferRun::Ending()
 {
     Module1.BinaryRx = 0;
     // Back to 9600 bit/s on both ends, so that the next memory check finds the unit.
-    link->SetLineSpeed(kLowBaud);
-    MSComm1->Close();
-    running_ = false;
-    done(QDialog::Accepted);
+    link_.SetLineSpeed(kLowBaud);
+    port_.Close();
+}
+
+TransferRun::RunStep TransferRun::stopWith(const char* code, const QString& text)
+{
+    ShowFault(text, code);
+    if (report_.stoppedBy == nullptr)
+        report_.stoppedBy = code;
+    report_.result = RunReport::Result::Stopped;
+    return RunStep::Stop;
+}
+
+TransferRun::RunStep TransferRun::stopWithOpenError(const char* text)
+{
+    ShowOpenError(text);
+    if (report_.stoppedBy == nullptr)
+        report_.stoppedBy = Msg::kOpenError;
+    report_.result = RunReport::Result::Stopped;
+    return RunStep::Stop;
+}
+
+bool TransferRun::ask(const PagePlan::Question& question)
+{
+    if (AskToErase(question.text, question.title))
+        return true;
+    report_.questionRefused = true;
+    report_.result = RunReport::Result::Stopped;
+    return false;
+}
+
+TransferRun::RunStep TransferRun::stopAfterPrimitive()
+{
+    // Every failing primitive shows its message, except a write the port refuses for the
+    // reason it has already reported: that one is still the port layer's.
+    const ShownMessage latest = LatestMessage();
+    if (report_.stoppedBy == nullptr)
+        report_.stoppedBy = latest.number != messagesBeforeStep_ ? linkCodeOf(latest.title) : kAppTitle;
+    report_.result = RunReport::Result::Stopped;
+    return RunStep::Stop;
+}
+
+TransferRun::RunStep TransferRun::stopOnRequest()
+{
+    report_.result = RunReport::Result::Cancelled;
+    return RunStep::Stop;
+}
+
+void TransferRun::discardInput()
+{
+    port_.ClearInBuffer();
 }

@@ -1,7 +1,6 @@
 // The transfer window: its controls at their design positions (twips) and its event handlers.
 #include "transfer/frmTx.h"
 
-#include "shared/Module1.h"
 #include "shared/Placement.h"
 #include "shared/Twips.h"
 
@@ -15,7 +14,7 @@
 
 frmTx::frmTx(const MemoryView& memoryView, QWidget* parent)
     : QDialog(parent), MSComm1(CreateMSComm()), link(std::make_unique<Link>(*MSComm1, kTransferWindowLink)),
-      memoryView_(memoryView)
+      run_(*MSComm1, *link, memoryView, *this)
 {
     setObjectName(QStringLiteral("frmTx"));
     setWindowTitle(QStringLiteral("転送中"));
@@ -47,9 +46,17 @@ void frmTx::RunModal(QWidget* owner, const MemoryView& memoryView)
     window.exec();
 }
 
+void frmTx::Form_Activate()
+{
+    running_ = true;
+    report_ = run_.Run();
+    running_ = false;
+    done(QDialog::Accepted);
+}
+
 void frmTx::Command1_Click()
 {
-    Module1.CancelRequest = 1;
+    run_.RequestStop();
 }
 
 void frmTx::Form_Unload()
@@ -61,6 +68,29 @@ void frmTx::Form_Unload()
 int frmTx::NibbleToHex(int n)
 {
     return n <= 9 ? n + 48 : n + 55;
+}
+
+void frmTx::ShowSpeed(bool highSpeed)
+{
+    label2_->setText(QLatin1String(highSpeed ? "38.4kbps" : "9.6kbps"));
+}
+
+void frmTx::StartProgress(int32_t maximum)
+{
+    shownPercent_ = 0;
+    label1_->setText(QStringLiteral("0%"));
+    progressBar1_->setMaximum(maximum);
+    progressBar1_->setValue(0);
+}
+
+void frmTx::ShowProgress(int32_t position, int percent)
+{
+    // Rewriting an unchanged label would only cost a repaint per block.
+    if (percent != shownPercent_) {
+        shownPercent_ = percent;
+        label1_->setText(QString::number(percent) + QLatin1Char('%'));
+    }
+    progressBar1_->setValue(position);
 }
 
 void frmTx::done(int result)
@@ -97,9 +127,4 @@ void frmTx::reject()
         Command1_Click();
     else
         QDialog::reject();
-}
-
-void frmTx::discardInput()
-{
-    MSComm1->ClearInBuffer();
 }

@@ -3,9 +3,10 @@
 #include "link/Link.h"
 #include "link/MSComm.h"
 #include "shared/MemoryView.h"
+#include "transfer/RunFront.h"
 #include "transfer/RunValues.h"
+#include "transfer/TransferRun.h"
 
-#include <QByteArray>
 #include <QDialog>
 
 #include <cstdint>
@@ -18,8 +19,8 @@ class QPushButton;
 
 // The modal transfer window: one complete programming run from its showing to its unloading,
 // on its own serial port. The operator can only ask the run to stop; the run always ends by
-// returning the unit to 9600 bit/s, closing the port and unloading the window.
-class frmTx : public QDialog {
+// returning the unit to 9600 bit/s and closing the port, and the window then unloads.
+class frmTx : public QDialog, public RunFront {
     Q_OBJECT
 
 public:
@@ -30,7 +31,7 @@ public:
     // Shows a transfer window modally over `owner` and returns when its run has ended.
     static void RunModal(QWidget* owner, const MemoryView& memoryView);
 
-    // The run (TransferRun.cpp); started once each time the window is shown.
+    // The run; started once each time the window is shown.
     void Form_Activate();
     // The stop button: asks the run to stop at its next look at the request, nothing else.
     void Command1_Click();
@@ -40,10 +41,10 @@ public:
     // The upper-case hex digit's character code for n = 0..15.
     static int NibbleToHex(int n);
 
-    // The marker blocks that end the data stream early (all 0xFF) and after the last block
-    // (all 0x00). Neither result is looked at: the primitives report their own failures.
-    void SendAbortBlock();
-    void SendEndBlock();
+    // RunFront: the speed label, the bar and the percentage.
+    void ShowSpeed(bool highSpeed) override;
+    void StartProgress(int32_t maximum) override;
+    void ShowProgress(int32_t position, int percent) override;
 
     QGroupBox* Frame1() const { return frame1_; }
     QProgressBar* ProgressBar1() const { return progressBar1_; }
@@ -55,8 +56,9 @@ public:
     std::unique_ptr<MSComm> MSComm1;
     std::unique_ptr<Link> link;
 
-    // The values of the latest run.
-    const RunValues& Run() const { return run_; }
+    // The values and the outcome of the latest run.
+    const RunValues& Run() const { return run_.Values(); }
+    const RunReport& Report() const { return report_; }
 
 public slots:
     void done(int result) override;
@@ -67,41 +69,14 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    enum class RunStep { GoOn, Stop };
-
-    // TransferRun.cpp
-    void runSteps();
-    void prepareProgress();
-    void buildName();
-    RunStep sendPageStoreHeader();
-    RunStep sendDirectHeader();
-    RunStep sendHeader(QString command, int16_t count);
-    RunStep awaitHeaderReply();
-    void Ending();
-    // ImageLoading.cpp
-    RunStep LoadImage();
-    // PagePlanning.cpp
-    RunStep PlanPages();
-    RunStep planLowerPage();
-    RunStep planUpperPages();
-    RunStep erasePages(int16_t first, int16_t last);
-    RunStep ErasePage(int16_t n);
-    // BlockWrite.cpp
-    void WriteBlocks();
-    void sendMarkerBlock(char fill);
-    void showProgress(int32_t position);
-
-    void discardInput();
-
-    const MemoryView& memoryView_;
     QGroupBox* frame1_ = nullptr;
     QProgressBar* progressBar1_ = nullptr;
     QLabel* label1_ = nullptr;
     QLabel* label2_ = nullptr;
     QPushButton* command1_ = nullptr;
 
-    bool running_ = false; // from the showing until the run has unloaded the window
-    RunValues run_;
-    QByteArray txBlock_;    // reused for every data block
+    TransferRun run_;
+    RunReport report_;
+    bool running_ = false;  // from the showing until the run has ended
     int shownPercent_ = -1; // the percentage Label1 shows
 };

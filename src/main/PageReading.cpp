@@ -1,0 +1,66 @@
+#include "main/PageReading.h"
+
+#include "link/Protocol.h"
+#include "shared/MessageBox.h"
+#include "shared/Messages.h"
+#include "shared/Module1.h"
+
+namespace {
+
+constexpr int kPages = 4;
+
+// Queries one page. Nothing when the check ends here; the failing step has already told the
+// operator why.
+std::optional<PageInfo> queryPage(MSComm& port, Link& link, int page)
+{
+    QString query = QString::fromLatin1(Proto::kPageQuery) + HexField(static_cast<uint32_t>(page - 1), 2);
+    setsum(query, Proto::kPageQueryCount);
+    Module1.RxCount = 0;
+    if (link.SendCommand(query) != 0)
+        return std::nullopt;
+    if (link.WaitReply() != 0)
+        return std::nullopt;
+    const std::optional<int16_t> mismatch = CheckReplySum(Proto::kPageRecordBytes);
+    if (!mismatch || *mismatch != 0) {
+        ShowMessage(QString::fromUtf8(Msg::kCommFault), QString::fromLatin1(Msg::kErr200));
+        port.ClearInBuffer();
+        return std::nullopt;
+    }
+    return DecodePageRecord();
+}
+
+} // namespace
+
+PageReading ReadPageRecords(MSComm& port, Link& link, const std::function<void(int page, const PageInfo& info)>& onPage)
+{
+    PageReading reading;
+    // Any delivery counts, garbled or late: the unit is there.
+    const QMetaObject::Connection heard = QObject::connect(&port, &MSComm::OnComm, &port, [&reading, &port] {
+        if (port.CommEvent() == MSComm::kEvReceive)
+            reading.answered = true;
+    });
+
+    port.SetCommPort(Module1.PortNo);
+    QString openError;
+    reading.opened = port.Open(&openError);
+    if (reading.opened) {
+        // Always at 9600 bit/s; a failed exchange has shown its message and the queries go on.
+        link.SetLineSpeed(9600);
+        port.ClearInBuffer();
+        Module1.CommStatus = 0;
+        for (int page = 1; page <= kPages; ++page) {
+            std::optional<PageInfo> info = queryPage(port, link, page);
+            if (!info)
+                break;
+            reading.pages[static_cast<size_t>(page - 1)] = info;
+            if (onPage)
+                onPage(page, *info);
+        }
+    } else {
+        ShowOpenError(openError);
+    }
+
+    port.Close();
+    QObject::disconnect(heard);
+    return reading;
+}

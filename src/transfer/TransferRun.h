@@ -1,0 +1,108 @@
+#pragma once
+
+#include "link/Link.h"
+#include "link/MSComm.h"
+#include "shared/MemoryView.h"
+#include "transfer/PagePlan.h"
+#include "transfer/RunFront.h"
+#include "transfer/RunValues.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <cstdint>
+
+// How one transfer run ended, for a front end that has to tell (a command line's result and
+// exit status); the window shows only the messages.
+struct RunReport {
+    enum class Result {
+        Done,      // the end-of-data block went out after the last data block
+        Stopped,   // a message (stoppedBy) or an erase question answered Cancel (questionRefused)
+        Cancelled, // the stop request, seen before the header or before a block
+    };
+    Result result = Result::Stopped;
+    // The code (box title) of the message that stopped the run; none for a refused question,
+    // a stop request, or a step whose failure the port layer had already reported.
+    const char* stoppedBy = nullptr;
+    bool questionRefused = false;
+    QString portError;          // the port layer's reason when the port could not be opened
+    QList<int> erasedPages;     // operator page numbers 1..4, in erase order, each answered "OK"
+    int32_t blocksAccepted = 0; // data blocks answered "O"
+    int32_t blockBaud = 9600;   // line speed of the data phase, as the speed exchange left it
+    int32_t dataEnd = 0;
+    int32_t sendEnd = 0;
+};
+
+// One complete programming run on a port and its link: opening, speed, image, page plan,
+// header, blocks, and always the same ending (unit and port back at 9600 bit/s, port closed).
+// It takes the operator's choices from Module1 and leaves TxFailed there, as the window
+// always has; what it shows goes through the front and the message presenter.
+class TransferRun {
+public:
+    TransferRun(MSComm& port, Link& link, const MemoryView& memoryView, RunFront& front);
+    TransferRun(const TransferRun&) = delete;
+    TransferRun& operator=(const TransferRun&) = delete;
+
+    // The whole run, from opening the port to the ending.
+    RunReport Run();
+    // Asks the run to stop at its next look at the request (before the header and before every
+    // block send); nothing else.
+    void RequestStop();
+
+    // The marker blocks that end the data stream early (all 0xFF) and after the last block
+    // (all 0x00). The caller never looks at the outcome: the primitives report their own
+    // failures. True when the block left the port.
+    bool SendAbortBlock();
+    bool SendEndBlock();
+
+    // The values of the latest run.
+    const RunValues& Values() const { return values_; }
+
+private:
+    enum class RunStep { GoOn, Stop };
+
+    // TransferRun.cpp
+    void runSteps();
+    void prepareProgress();
+    void buildName();
+    RunStep sendPageStoreHeader();
+    RunStep sendDirectHeader();
+    RunStep sendHeader(QString command, int16_t count);
+    RunStep awaitHeaderReply();
+    RunStep judgeHeaderReply(const char* memoryFaultCode, const char* commFaultCode);
+    void Ending();
+    // ImageLoading.cpp
+    RunStep LoadImage();
+    // PagePlanning.cpp
+    RunStep PlanPages();
+    RunStep carryOut(const PagePlan::Part& part);
+    RunStep ErasePage(int16_t n);
+    // BlockWrite.cpp
+    void WriteBlocks();
+    RunStep sendBlock();
+    bool sendMarkerBlock(char fill);
+    void showProgress(int32_t position);
+
+    // The run's own messages and questions, and the stops they mark in the report.
+    RunStep stopWith(const char* code, const QString& text);
+    RunStep stopWithOpenError(const char* text);
+    bool ask(const PagePlan::Question& question);
+    // A primitive failed after its own message (or none, when the port layer had already
+    // reported the same refusal).
+    RunStep stopAfterPrimitive();
+    RunStep stopOnRequest();
+    void discardInput();
+
+    MSComm& port_;
+    Link& link_;
+    const MemoryView& memoryView_;
+    RunFront& front_;
+
+    RunValues values_;
+    RunReport report_;
+    uint64_t messagesBefore_ = 0; // messages shown before this run began
+    uint64_t messagesBeforeStep_ = 0;
+    int32_t barMaximum_ = 1;
+    QByteArray txBlock_; // reused for every data block
+};
