@@ -30,10 +30,10 @@ QString hex8(int32_t value)
 const char* linkCodeOf(const QString& title)
 {
     for (const LinkProfile* profile : {&kTransferWindowLink, &kMainWindowLink})
-        for (const char* code : {profile->sendCommandTimeout, profile->sendDataTimeout, profile->replyTimeout,
-                                 profile->replyError, profile->longReplyTimeout, profile->longReplyError})
-            if (code != nullptr && title == QLatin1String(code))
-                return code;
+        for (const MessageRow* row : {profile->sendCommandTimeout, profile->sendDataTimeout, profile->replyTimeout,
+                                      profile->replyError, profile->longReplyTimeout, profile->longReplyError})
+            if (row != nullptr && title == QString::fromUtf8(row->code))
+                return row->code;
     return kAppTitle;
 }
 
