@@ -116,9 +116,11 @@ bool SerialMSComm::Output(const QByteArray& bytes, QString* error)
     }
     // Straight to the driver when nothing is queued ahead: the port's own buffer would arm its
     // write notifier, and every block would pay an extra event-loop pass and two wake-ups of
-    // the loop to disarm it again. What the driver does not take at once, and every failure,
-    // goes the port's way, which keeps the bytes in order and reports the failure as before.
-    const qsizetype taken = port_.bytesToWrite() == 0 ? writeToDriver(bytes) : 0;
+    // the loop to disarm it again. What the driver does not take at once goes the port's way,
+    // behind anything already queued there, so the bytes stay in order.
+    const bool queued = port_.bytesToWrite() > 0;
+    int refusal = 0;
+    const qsizetype taken = queued ? 0 : writeToDriver(bytes, &refusal);
     if (taken == bytes.size())
         return true;
     const QByteArray rest = taken == 0 ? bytes : bytes.mid(taken);
@@ -126,22 +128,28 @@ bool SerialMSComm::Output(const QByteArray& bytes, QString* error)
         *error = QStringLiteral("%1: %2").arg(device_, port_.errorString());
         return false;
     }
-    // Hand the bytes to the driver now rather than on the next event-loop pass.
-    port_.flush();
+    // A full driver takes the rest when the port's write notifier finds room: pushing now would
+    // only be refused, and the port layer takes that refusal for a device gone. Any other refusal
+    // is the port layer's to meet and report, as it always was.
+    if (!queued && refusal != EAGAIN && refusal != EWOULDBLOCK)
+        port_.flush();
     return true;
 }
 
-qsizetype SerialMSComm::writeToDriver(const QByteArray& bytes)
+// Writes what the driver takes without waiting; `refusal` gets the reason it stopped short.
+qsizetype SerialMSComm::writeToDriver(const QByteArray& bytes, int* refusal)
 {
     qsizetype taken = 0;
     while (taken < bytes.size()) {
         const ssize_t n = ::write(port_.handle(), bytes.constData() + taken, static_cast<size_t>(bytes.size() - taken));
-        if (n > 0)
+        if (n > 0) {
             taken += n;
-        else if (n < 0 && errno == EINTR)
+        } else if (n < 0 && errno == EINTR) {
             continue;
-        else
+        } else {
+            *refusal = n < 0 ? errno : EAGAIN;
             break;
+        }
     }
     return taken;
 }

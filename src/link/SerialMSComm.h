@@ -35,7 +35,7 @@ private:
     void onReadyRead();
     void onError(QSerialPort::SerialPortError error);
     void reportLineErrors();
-    qsizetype writeToDriver(const QByteArray& bytes);
+    qsizetype writeToDriver(const QByteArray& bytes, int* refusal);
 
     QSerialPort port_;
     int16_t commPort_ = 1;
