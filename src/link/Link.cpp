@@ -16,7 +16,7 @@ constexpr int kMaxDrainPollMs = 1000;
 // so that a drain wait wakes when they should be gone even though no event announces it.
 uint32_t drainEstimateMs(int pendingBytes, const QString& settings)
 {
-    const int baud = settings.section(QLatin1Char(','), 0, 0).toInt();
+    const int baud = QStringView(settings).left(settings.indexOf(QLatin1Char(','))).toInt();
     if (baud <= 0)
         return 1;
     const int64_t ms = (static_cast<int64_t>(pendingBytes) * 10 * 1000 + baud - 1) / baud;
@@ -64,7 +64,8 @@ int16_t Link::SendCommand(QString& text)
     }
     if (profile_.clearStatusBeforeWrite)
         Module1.CommStatus = 0;
-    QStringEncoder encoder(Proto::kCodePage);
+    // Stateless, so one encoder serves every command line without carrying anything over.
+    static QStringEncoder encoder(Proto::kCodePage, QStringConverter::Flag::Stateless);
     QByteArray line = encoder.encode(text);
     line.append("\r\n");
     if (writeRefused(line))
@@ -85,11 +86,10 @@ int16_t Link::drainTransmit(const MessageRow* timeout)
     WaitClock& clock = ProgramClock();
     const int64_t start = clock.WholeSeconds();
     for (bool firstPass = true;; firstPass = false) {
-        const int pending = port_.OutBufferCount();
         if (firstPass)
             clock.LetEventsRun();
         else
-            clock.WaitForEvents(drainEstimateMs(pending, port_.Settings()));
+            clock.WaitForEvents(drainEstimateMs(port_.OutBufferCount(), port_.Settings()));
         if (clock.WholeSeconds() - start >= Proto::kShortWaitSeconds) {
             showFault(timeout);
             port_.ClearOutBuffer();

@@ -76,6 +76,7 @@ bool SerialMSComm::Open(QString* error)
     port_.setFlowControl(QSerialPort::NoFlowControl);
     if (port_.open(QIODevice::ReadWrite)) {
         countsKnown_ = false;
+        noCounters_ = false;
         reportLineErrors(); // takes the driver's counters as the starting point
         return true;
     }
@@ -113,13 +114,44 @@ bool SerialMSComm::Output(const QByteArray& bytes, QString* error)
         *error = lostReason_.isEmpty() ? QStringLiteral("COM%1: the port is not open").arg(commPort_) : lostReason_;
         return false;
     }
-    if (port_.write(bytes) != bytes.size()) {
+    // Straight to the driver when nothing is queued ahead: the port's own buffer would arm its
+    // write notifier, and every block would pay an extra event-loop pass and two wake-ups of
+    // the loop to disarm it again. What the driver does not take at once goes the port's way,
+    // behind anything already queued there, so the bytes stay in order.
+    const bool queued = port_.bytesToWrite() > 0;
+    int refusal = 0;
+    const qsizetype taken = queued ? 0 : writeToDriver(bytes, &refusal);
+    if (taken == bytes.size())
+        return true;
+    const QByteArray rest = taken == 0 ? bytes : bytes.mid(taken);
+    if (port_.write(rest) != rest.size()) {
         *error = QStringLiteral("%1: %2").arg(device_, port_.errorString());
         return false;
     }
-    // Hand the bytes to the driver now rather than on the next event-loop pass.
-    port_.flush();
+    // A full driver takes the rest when the port's write notifier finds room: pushing now would
+    // only be refused, and the port layer takes that refusal for a device gone. Any other refusal
+    // is the port layer's to meet and report, as it always was.
+    if (!queued && refusal != EAGAIN && refusal != EWOULDBLOCK)
+        port_.flush();
     return true;
+}
+
+// Writes what the driver takes without waiting; `refusal` gets the reason it stopped short.
+qsizetype SerialMSComm::writeToDriver(const QByteArray& bytes, int* refusal)
+{
+    qsizetype taken = 0;
+    while (taken < bytes.size()) {
+        const ssize_t n = ::write(port_.handle(), bytes.constData() + taken, static_cast<size_t>(bytes.size() - taken));
+        if (n > 0) {
+            taken += n;
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else {
+            *refusal = n < 0 ? errno : EAGAIN;
+            break;
+        }
+    }
+    return taken;
 }
 
 int SerialMSComm::OutBufferCount()
@@ -167,8 +199,15 @@ void SerialMSComm::onReadyRead()
 void SerialMSComm::reportLineErrors()
 {
     serial_icounter_struct now{};
-    if (!port_.isOpen() || ::ioctl(port_.handle(), TIOCGICOUNT, &now) != 0)
+    if (!port_.isOpen() || noCounters_)
         return;
+    if (::ioctl(port_.handle(), TIOCGICOUNT, &now) != 0) {
+        // A driver without counters refuses from the opening on; asking again on every
+        // delivery would only cost a system call a block.
+        if (errno == ENOTTY || errno == EINVAL)
+            noCounters_ = true;
+        return;
+    }
     const LineErrorCounts current{now.frame, now.overrun, now.parity, now.buf_overrun};
     if (countsKnown_) {
         if (current.frame != counts_.frame)

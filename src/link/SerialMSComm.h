@@ -35,6 +35,7 @@ private:
     void onReadyRead();
     void onError(QSerialPort::SerialPortError error);
     void reportLineErrors();
+    qsizetype writeToDriver(const QByteArray& bytes, int* refusal);
 
     QSerialPort port_;
     int16_t commPort_ = 1;
@@ -46,4 +47,5 @@ private:
         int frame = 0, overrun = 0, parity = 0, bufOverrun = 0;
     } counts_;
     bool countsKnown_ = false;
+    bool noCounters_ = false; // the driver keeps no line-error counters
 };

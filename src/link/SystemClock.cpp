@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QEventLoop>
+#include <QPointer>
+#include <QThread>
 #include <QTimer>
 
 #include <algorithm>
@@ -33,6 +35,12 @@ public:
         // One millisecond past the boundary, so that the check after waking sees the new second.
         const int64_t toNextSecond = 1000 - now % 1000 + 1;
         const int64_t timeout = std::min<int64_t>(toNextSecond, std::max<uint32_t>(maxMs, 1));
+        QCoreApplication* app = QCoreApplication::instance();
+        if (app != nullptr && app->thread() == QThread::currentThread()) {
+            armWake(app, timeout);
+            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+            return;
+        }
         QTimer wake;
         wake.setSingleShot(true);
         wake.setTimerType(Qt::PreciseTimer);
@@ -41,6 +49,30 @@ public:
     }
 
     void Sleep(uint32_t ms) override { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+private:
+    // One wake-up timer for every wait, left running when a wait ends on an event: the next
+    // wait that aims at the same moment (every reply wait within one second does) finds it set
+    // instead of creating and registering a timer of its own for each block.
+    void armWake(QCoreApplication* app, int64_t timeoutMs)
+    {
+        if (wake_.isNull()) {
+            wake_ = new QTimer(app);
+            wake_->setSingleShot(true);
+            wake_->setTimerType(Qt::PreciseTimer);
+        }
+        const int64_t due = static_cast<int64_t>(Milliseconds()) + timeoutMs;
+        // The set moment may lie up to a millisecond early (the clocks are read in whole
+        // milliseconds): that costs at most one more pass of the wait. A late one is re-aimed.
+        const int64_t early = due - wakeDue_;
+        if (wake_->isActive() && early >= 0 && early <= 1)
+            return;
+        wake_->start(static_cast<int>(timeoutMs));
+        wakeDue_ = due;
+    }
+
+    QPointer<QTimer> wake_; // owned by the application object, gone with it
+    int64_t wakeDue_ = 0;
 };
 
 WaitClock* installed = nullptr;

@@ -7,10 +7,16 @@
 #include "support/MessageRecorder.h"
 #include "support/SimulatedUnit.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
 
 namespace {
 
@@ -133,6 +139,48 @@ TEST(RealPortOpen, WritingToAClosedPortIsRefusedWithADescription)
     EXPECT_FALSE(port.Output("x", &error));
     EXPECT_EQ(error.toStdString(), "COM2: the port is not open");
     EXPECT_EQ(port.OutBufferCount(), 0);
+}
+
+// A pseudo-terminal whose far end nobody reads until the test does: its driver takes only
+// part of a long write, and the port layer has to keep the rest, in order.
+TEST(RealPortOpen, BytesTheDriverCannotTakeAtOnceFollowInOrder)
+{
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(::grantpt(master), 0);
+    ASSERT_EQ(::unlockpt(master), 0);
+    const QString link = SimulatedUnit::LinkPath(6);
+    QDir().mkpath(QFileInfo(link).path());
+    QFile::remove(link);
+    ASSERT_TRUE(QFile::link(QString::fromLocal8Bit(::ptsname(master)), link));
+
+    SerialMSComm port;
+    port.SetCommPort(6);
+    QString error;
+    ASSERT_TRUE(port.Open(&error)) << error.toStdString();
+    QByteArray sent(256 * 1024, '\0');
+    for (qsizetype n = 0; n < sent.size(); ++n)
+        sent[n] = static_cast<char>((n * 7 + n / 251) & 0x7F);
+    const qsizetype half = sent.size() / 2;
+    ASSERT_TRUE(port.Output(sent.first(half), &error)) << error.toStdString();
+    EXPECT_GT(port.OutBufferCount(), 0) << "the driver took everything; the test proves nothing";
+    ASSERT_TRUE(port.Output(sent.sliced(half), &error)) << error.toStdString();
+
+    QByteArray received;
+    QElapsedTimer patience;
+    patience.start();
+    while (received.size() < sent.size() && patience.elapsed() < 30000) {
+        char chunk[4096];
+        const ssize_t n = ::read(master, chunk, sizeof chunk);
+        if (n > 0)
+            received.append(chunk, n);
+        QCoreApplication::processEvents(); // lets the port layer hand over what it kept
+    }
+    port.Close();
+    ::close(master);
+    QFile::remove(link);
+    EXPECT_EQ(received.size(), sent.size());
+    EXPECT_TRUE(received == sent) << "bytes lost or out of order";
 }
 
 } // namespace

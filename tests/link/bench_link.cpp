@@ -16,6 +16,7 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 #include <chrono>
@@ -170,16 +171,20 @@ int main(int argc, char** argv)
     openPort();
     const double cpuPercent = waitCpuPercent(link, unit);
     port.Close();
-    const auto median = [](std::vector<double> v) {
+    // Each figure: its median round, with the lowest and highest. The ratio is taken round by
+    // round, each link round over the bare round run right after it under the same load.
+    const auto printFigure = [](const char* name, std::vector<double> v, const char* format) {
         std::sort(v.begin(), v.end());
-        return v[v.size() / 2];
+        const std::string line = std::string("%s: ") + format + "\n%s_min: " + format + "\n%s_max: " + format + "\n";
+        std::printf(line.c_str(), name, v[v.size() / 2], name, v.front(), name, v.back());
     };
-    const double linkUs = median(linkRounds);
-    const double bareUs = median(bareRounds);
+    std::vector<double> ratios;
+    for (size_t n = 0; n < linkRounds.size(); ++n)
+        ratios.push_back(linkRounds[n] / bareRounds[n]);
 
-    std::printf("link_us_per_block: %.1f\n", linkUs);
-    std::printf("bare_us_per_block: %.1f\n", bareUs);
-    std::printf("ratio: %.2f\n", linkUs / bareUs);
+    printFigure("link_us_per_block", linkRounds, "%.1f");
+    printFigure("bare_us_per_block", bareRounds, "%.1f");
+    printFigure("ratio", ratios, "%.3f");
     std::printf("wait_cpu_percent: %.2f\n", cpuPercent);
     unit.Stop();
     return 0;

@@ -21,11 +21,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace {
 
-constexpr int kRounds = 3;
+// Rounds alternate between the run and the bare loop, so that load from elsewhere on the
+// machine hits both alike; each figure is its median round, with the lowest and highest.
+constexpr int kRounds = 5;
 constexpr uint32_t kFullImage = 0x80000;
 constexpr uint32_t kPacedImage = 0x10000;
 // One block of 34 bytes on the wire (33 out, 1 back) at 10 bits a byte and 38400 bit/s.
@@ -43,6 +46,29 @@ double median(std::vector<double> values)
 {
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
+}
+
+void printFigure(const char* name, const std::vector<double>& rounds, const char* format)
+{
+    const auto [low, high] = std::minmax_element(rounds.begin(), rounds.end());
+    const std::string line = std::string("%s: ") + format + "\n%s_min: " + format + "\n%s_max: " + format + "\n";
+    std::printf(line.c_str(), name, median(rounds), name, *low, name, *high);
+}
+
+// Each round's first figure over its second: both were taken under the same load.
+std::vector<double> roundRatios(const std::vector<double>& over, const std::vector<double>& under)
+{
+    std::vector<double> ratios;
+    for (size_t n = 0; n < over.size(); ++n)
+        ratios.push_back(over[n] / under[n]);
+    return ratios;
+}
+
+std::vector<double> scaled(std::vector<double> values, double by)
+{
+    for (double& value : values)
+        value *= by;
+    return values;
 }
 
 // One whole run through the transfer window; the time per block between the first and the
@@ -106,6 +132,14 @@ double bareMicrosPerBlock(const std::string& device, const std::vector<uint8_t>&
     char ack = 0;
     line.WriteAll(block, sizeof block);
     line.ReadByte(&ack);
+    // Back to 9600 bit/s, where the next round's run expects the unit.
+    if (highSpeed) {
+        if (!line.WriteAll("CC0200FD\r\n", 10) || !line.ReadLine())
+            fail("no answer to the speed command on the bare line");
+        line.SetSpeed(B9600);
+        if (!line.ReadLine())
+            fail("no GO on the bare line");
+    }
     return std::chrono::duration<double, std::micro>(elapsed).count() / blocks;
 }
 
@@ -156,34 +190,28 @@ int main(int argc, char** argv)
     const QString file = home.path() + QStringLiteral("/BENCH.MOT");
     std::vector<uint8_t> image;
 
-    if (paced) {
-        prepareRun(file, kPacedImage, 1, &image);
-        const double pacedUs = runMicrosPerBlock(emptyUnit, kPacedImage);
-        const double bareUs = bareMicrosPerBlock(unit.HostPath(), image, true);
-        std::printf("paced_us_per_block: %.1f\n", pacedUs);
-        std::printf("wire_us_per_block: %.1f\n", kWireUsPerBlock);
-        std::printf("paced_ratio: %.3f\n", pacedUs / kWireUsPerBlock);
-        // The floor this machine sets: the bare loop against the same paced unit.
-        std::printf("paced_bare_us_per_block: %.1f\n", bareUs);
-        std::printf("paced_bare_ratio: %.3f\n", bareUs / kWireUsPerBlock);
-        unit.Stop();
-        return 0;
-    }
-
-    // Rounds alternate between the run and the bare loop, so that load from elsewhere on the
-    // machine hits both alike; each figure is its median round.
+    const uint32_t imageBytes = paced ? kPacedImage : kFullImage;
     std::vector<double> runRounds;
     std::vector<double> bareRounds;
     for (int round = 0; round < kRounds; ++round) {
-        prepareRun(file, kFullImage, 0, &image);
-        runRounds.push_back(runMicrosPerBlock(emptyUnit, kFullImage));
-        bareRounds.push_back(bareMicrosPerBlock(unit.HostPath(), image, false));
+        prepareRun(file, imageBytes, paced ? 1 : 0, &image);
+        runRounds.push_back(runMicrosPerBlock(emptyUnit, imageBytes));
+        bareRounds.push_back(bareMicrosPerBlock(unit.HostPath(), image, paced));
     }
-    const double runUs = median(runRounds);
-    const double bareUs = median(bareRounds);
-    std::printf("run_us_per_block: %.1f\n", runUs);
-    std::printf("bare_us_per_block: %.1f\n", bareUs);
-    std::printf("ratio: %.2f\n", runUs / bareUs);
+    if (paced) {
+        printFigure("paced_us_per_block", runRounds, "%.1f");
+        std::printf("wire_us_per_block: %.1f\n", kWireUsPerBlock);
+        printFigure("paced_ratio", scaled(runRounds, 1 / kWireUsPerBlock), "%.4f");
+        // The floor this machine sets: the bare loop against the same paced unit.
+        printFigure("paced_bare_us_per_block", bareRounds, "%.1f");
+        printFigure("paced_bare_ratio", scaled(bareRounds, 1 / kWireUsPerBlock), "%.4f");
+        // What the host adds on a paced line: the run over the bare loop of the same round.
+        printFigure("paced_host_ratio", roundRatios(runRounds, bareRounds), "%.4f");
+    } else {
+        printFigure("run_us_per_block", runRounds, "%.1f");
+        printFigure("bare_us_per_block", bareRounds, "%.1f");
+        printFigure("ratio", roundRatios(runRounds, bareRounds), "%.3f");
+    }
     unit.Stop();
     return 0;
 }
