@@ -115,17 +115,26 @@ QStringList NearestCpuNames(const QString& name, int count)
     const QString upper = name.toUpper();
     struct Candidate {
         int distance;
-        int code;
+        int sharedPrefix;
         QString name;
+    };
+    const auto sharedPrefix = [&upper](const QString& known) {
+        int n = 0;
+        while (n < upper.size() && n < known.size() && upper[n] == known[n])
+            ++n;
+        return n;
     };
     std::vector<Candidate> candidates;
     for (int code = 0; code < kCpuCodeCount; ++code) {
         const QString known = CpuNameOf(code);
         if (!known.isEmpty())
-            candidates.push_back({editDistance(upper, known), code, known});
+            candidates.push_back({editDistance(upper, known), sharedPrefix(known), known});
     }
     std::stable_sort(candidates.begin(), candidates.end(),
-                     [](const Candidate& a, const Candidate& b) { return a.distance < b.distance; });
+                     [](const Candidate& a, const Candidate& b) {
+                         // Among equally near names, the one that starts like the text first.
+                         return a.distance != b.distance ? a.distance < b.distance : a.sharedPrefix > b.sharedPrefix;
+                     });
     QStringList nearest;
     for (const Candidate& c : candidates) {
         if (nearest.size() == count)
