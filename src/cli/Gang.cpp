@@ -221,8 +221,9 @@ void Gang::onFinished(Unit& unit, int exitCode, QProcess::ExitStatus status)
         // It ended without telling its result: a failed unit, whatever its status says.
         WriteSummary lost;
         lost.port = unit.spec.label;
-        lost.result = QStringLiteral("stopped");
         lost.exit = status == QProcess::NormalExit && exitCode != Exit::kDone ? exitCode : Exit::kInternal;
+        // A second Ctrl-C ends a worker at once, before it can tell its result.
+        lost.result = lost.exit == Exit::kCancelled ? QStringLiteral("cancelled") : QStringLiteral("stopped");
         unit.summary = lost;
         writeAbove(QStringLiteral("[%1] the worker ended without a result (%2)")
                        .arg(unit.spec.label,

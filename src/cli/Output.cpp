@@ -256,6 +256,19 @@ QString GangText(const QList<WriteSummary>& units)
     return table(rows);
 }
 
+QJsonObject CpusJson()
+{
+    QJsonArray cpus;
+    for (int code = 0; code < kCpuCodeCount; ++code) {
+        const QString name = CpuNameOf(code);
+        if (!name.isEmpty())
+            cpus.append(QJsonObject{{QStringLiteral("code"), code},
+                                    {QStringLiteral("name"), name},
+                                    {QStringLiteral("listed"), CpuListNames().contains(name)}});
+    }
+    return {{QStringLiteral("cpus"), cpus}};
+}
+
 QString CpusText()
 {
     QString out = QStringLiteral("code  name  listed\n");

@@ -51,5 +51,7 @@ QString WriteText(const WriteSummary& write);
 QString GangText(const QList<WriteSummary>& units);
 // "code  name  listed", then one row per named catalogue entry.
 QString CpusText();
+// {"cpus": [{"code": n, "name": text, "listed": bool}, …]}
+QJsonObject CpusJson();
 
 } // namespace cli

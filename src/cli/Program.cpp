@@ -23,7 +23,8 @@ int runGang(const Invocation& inv, Streams& streams, const QString& workerProgra
     for (const PortSpec& port : inv.ports)
         specs.append({port.label, workerProgram, WorkerArguments(inv, port)});
     Gang gang(specs, streams, inv.quiet);
-    StopSignal stop;
+    // Every Ctrl-C goes on to the workers: the first stops their runs, a second ends them at once.
+    StopSignal stop(true);
     QObject::connect(&stop, &StopSignal::stopRequested, &gang, [&gang] { gang.Stop(); });
     const QList<WriteSummary> units = gang.Run();
     streams.out << (inv.json ? JsonText(GangJson(units)) : GangText(units));
@@ -50,7 +51,7 @@ int RunProgram(const QStringList& arguments, Streams& streams, const SessionMake
         streams.out.flush();
         return Exit::kDone;
     case Command::Cpus:
-        streams.out << CpusText();
+        streams.out << (inv.json ? JsonText(CpusJson()) : CpusText());
         streams.out.flush();
         return Exit::kDone;
     case Command::Info:
@@ -68,7 +69,7 @@ int RunProgram(const QStringList& arguments, Streams& streams, const SessionMake
         streams.err.flush();
         return Exit::kInternal;
     }
-    StopSignal stop(inv.worker);
+    StopSignal stop;
     QObject::connect(&stop, &StopSignal::stopRequested, &stop, [&front, &session] {
         front.NoteStop();
         session->RequestStop();

@@ -9,8 +9,8 @@ namespace cli {
 
 // Ctrl-C and SIGTERM as the stop button. The signal handler only writes a byte into a pipe; a
 // notifier on the other end reports it on the Qt thread, which the run's waits keep spinning.
-// Unless `everySignalStops`, a second signal ends the program at once (status 10) for a run
-// that does not come to its next look at the stop request.
+// Unless `everySignalStops`, a second signal ends the program at once (status 10), for a run
+// that does not come to its next look at the stop request soon (a 55 s wait).
 class StopSignal : public QObject {
     Q_OBJECT
 

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdlib>
 
 using namespace cli;
 
@@ -124,4 +125,16 @@ TEST(CliStopSignal, SigtermAndSigintBecomeStopRequestsOnTheQtThread)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     EXPECT_EQ(seen, (QList<int>{SIGTERM, SIGINT}));
     EXPECT_EQ(stop.Received(), 2);
+}
+
+TEST(CliStopSignal, ASecondSignalEndsTheProgramAtOnceWithTen)
+{
+    EXPECT_EXIT(
+        {
+            StopSignal stop;
+            ::raise(SIGINT);
+            ::raise(SIGINT);
+            std::_Exit(0);
+        },
+        ::testing::ExitedWithCode(10), "");
 }

@@ -125,6 +125,13 @@ TEST(CliText, CpusListsNamedEntriesWithTheirListing)
         EXPECT_EQ(line.split(' ', Qt::SkipEmptyParts).size(), 3) << line.toStdString();
 }
 
+TEST(CliJson, CpusShape)
+{
+    const QJsonArray cpus = CpusJson()["cpus"].toArray();
+    ASSERT_EQ(cpus.size(), 75);
+    EXPECT_EQ(compact(cpus[0].toObject()), R"({"code":0,"listed":true,"name":"3048F"})");
+}
+
 TEST(CliText, PagesAsTheMemoryViewShowsThem)
 {
     const QStringList lines = PagesText(samplePages()).split('\n', Qt::SkipEmptyParts);
