@@ -83,8 +83,14 @@ Gang::~Gang()
 
 QString Gang::lineOf(const Unit& unit) const
 {
+    if (unit.finished && unit.summary) {
+        const WriteSummary& s = *unit.summary;
+        return QStringLiteral("%1 %2%3, exit %4")
+            .arg(unit.spec.label, s.result, s.code.isEmpty() ? QString() : QStringLiteral(" ") + s.code)
+            .arg(s.exit);
+    }
     if (!unit.started)
-        return unit.spec.label + (unit.finished ? QStringLiteral(" ended") : QStringLiteral(" waiting for the blocks"));
+        return unit.spec.label + QStringLiteral(" checking the unit");
     return LiveProgressLine(unit.spec.label, {unit.sent, unit.total, unit.percent, streams_.clock() - unit.startedAt});
 }
 

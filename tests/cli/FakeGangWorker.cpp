@@ -10,6 +10,7 @@
 #include <QThread>
 
 #include <cstdlib>
+#include <unistd.h>
 
 namespace {
 
@@ -70,6 +71,6 @@ int main(int argc, char** argv)
     QTextStream out(stdout), err(stderr);
     QElapsedTimer clock;
     clock.start();
-    cli::Streams streams{out, err, false, false, noTerminal, [&clock] { return clock.elapsed() / 1000.0; }};
+    cli::Streams streams{out, err, false, ::isatty(STDERR_FILENO) == 1, noTerminal, [&clock] { return clock.elapsed() / 1000.0; }};
     return cli::RunProgram(app.arguments().mid(1), streams, makeSession, QCoreApplication::applicationFilePath());
 }
