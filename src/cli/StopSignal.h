@@ -11,6 +11,7 @@ namespace cli {
 // notifier on the other end reports it on the Qt thread, which the run's waits keep spinning.
 // Unless `everySignalStops`, a second signal ends the program at once (status 10), for a run
 // that does not come to its next look at the stop request soon (a 55 s wait).
+// One at a time: the handler and its pipe belong to the process.
 class StopSignal : public QObject {
     Q_OBJECT
 
