@@ -1,5 +1,6 @@
 #include "link/SerialMSComm.h"
 
+#include "link/PortLock.h"
 #include "link/Protocol.h"
 #include "shared/Settings.h"
 
@@ -68,7 +69,7 @@ bool SerialMSComm::Open(QString* error)
     device_ = DevicePath(commPort_);
     lostReason_.clear();
     settings_ = QString::fromLatin1(Proto::kSettings9600);
-    port_.setPortName(device_);
+    port_.setPortName(LockedPortName(device_));
     port_.setBaudRate(Proto::kBaudLow);
     port_.setDataBits(QSerialPort::Data8);
     port_.setParity(QSerialPort::NoParity);

@@ -1,0 +1,73 @@
+#pragma once
+
+// The commands info, plan and write on one unit's session, and the front that shows them.
+
+#include "cli/Console.h"
+#include "cli/FlashSession.h"
+#include "cli/Options.h"
+#include "cli/Output.h"
+
+#include <QList>
+#include <QTextStream>
+
+#include <functional>
+#include <optional>
+
+namespace cli {
+
+struct Streams {
+    QTextStream& out;
+    QTextStream& err;
+    bool stdinTerminal = false;
+    bool stderrTerminal = false;
+    std::function<std::optional<QString>()> readAnswer;
+    std::function<double()> clock; // seconds, monotonic
+};
+
+// The command line's SessionFront: messages and questions on standard error, progress unless
+// --quiet, trace lines with --trace. In a gang worker the progress goes to standard output as
+// events for the gang's display.
+class CliFront : public SessionFront {
+public:
+    CliFront(const Invocation& invocation, Streams& streams);
+
+    void Message(const QString& code, const QString& text, bool exclamation) override;
+    bool Ask(const QString& title, const QString& text) override;
+    void ShowSpeed(bool highSpeed) override;
+    void StartProgress(int32_t maximum) override;
+    void ShowProgress(int32_t position, int percent) override;
+    void Trace(TraceKind kind, const QString& detail) override;
+
+    // Ctrl-C or SIGTERM came: questions from now on are answered Cancel.
+    void NoteStop() { stopRequested_ = true; }
+    bool StopRequested() const { return stopRequested_; }
+    void FinishProgress();
+
+    struct Shown {
+        QString code, text;
+    };
+    const QList<Shown>& Messages() const { return shown_; }
+
+private:
+    const Invocation& inv_;
+    Streams& streams_;
+    ProgressPrinter progress_;
+    QList<Shown> shown_;
+    bool stopRequested_ = false;
+    double traceStart_ = 0;
+};
+
+// The status a memory check ends with: 0 when all four pages were read, else that of the last
+// message it showed (messages from `firstMessage` on).
+int ReadingStatus(const PageReading& reading, const QList<CliFront::Shown>& messages, qsizetype firstMessage);
+
+// The status a run's outcome gives; the stopping message's text is looked up among `messages`.
+int OutcomeStatus(const RunOutcome& outcome, const QList<CliFront::Shown>& messages, bool stopRequested);
+
+// The commands. Each prints its result (text or --json) on `streams.out` and returns the exit status.
+int RunInfo(FlashSession& session, CliFront& front, const Invocation& inv, Streams& streams);
+int RunPlan(FlashSession& session, CliFront& front, const Invocation& inv, Streams& streams);
+// write prints nothing itself: a gang's worker and a lone write print the summary differently.
+WriteSummary RunWrite(FlashSession& session, CliFront& front, const Invocation& inv, Streams& streams);
+
+} // namespace cli

@@ -1,0 +1,64 @@
+#pragma once
+
+// corvane-flash's command line: commands, options, their checks, and the defaults the window saved.
+
+#include "cli/FlashSession.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace cli {
+
+enum class Command { Info, Write, Plan, Cpus, Help, Version };
+
+// A --port as the operator named it and the device it opens.
+struct PortSpec {
+    QString label;      // "Com3" for a number or a ComN name, else the device path as given
+    int16_t number = 0; // 1..8, or 0 for a device path
+    QString device;
+};
+
+struct Invocation {
+    Command command = Command::Help;
+    QString file;
+    QList<PortSpec> ports; // one, or several for a gang write
+    FlashChoices choices;  // port fields from ports[0]
+    bool yes = false, json = false, quiet = false, trace = false;
+    bool worker = false;   // a gang write's worker: progress goes to standard output as events
+    QStringList forwarded; // the unit options as given, for a gang's workers
+};
+
+// The choices the window saved (read only: the command line never writes the settings).
+struct StoredChoices {
+    int16_t portNo = 1, cpuIndex = 0, pageNo = 1, speedIndex = 0;
+    float clockMHz = 16;
+};
+StoredChoices ReadStoredChoices();
+
+struct ParseOutcome {
+    std::optional<Invocation> invocation; // set when the arguments are good
+    QString text;                         // help or version text for stdout, or the usage error
+};
+inline constexpr int kUsageStatus = 2;
+
+ParseOutcome ParseArguments(const QStringList& arguments, const StoredChoices& stored);
+
+// The device port n opens: what <configuration folder>/ports/COMn links to, else /dev/ttyS(n-1).
+QString PortDevice(int16_t n);
+// A number 1..8, "ComN" in any letter case, or a device path (it holds a "/").
+std::optional<PortSpec> ResolvePort(const QString& text);
+// The catalogue code of a name the catalogue names, in any letter case.
+std::optional<int16_t> CpuCodeForName(const QString& name);
+// The catalogue names nearest to `name` by edit distance, nearest first, at most `count`.
+QStringList NearestCpuNames(const QString& name, int count = 3);
+// A decimal number above 0 and at most 99.9999, in single precision.
+std::optional<float> ParseClock(const QString& text);
+// "1".."4" -> 0..3, "thru" in any letter case -> 8.
+std::optional<int16_t> ParsePage(const QString& text);
+// "9600" -> 0, "38400" -> 1.
+std::optional<int16_t> ParseSpeed(const QString& text);
+
+} // namespace cli

@@ -1,0 +1,247 @@
+#include "FakeSession.h"
+
+#include "cli/ExitStatus.h"
+#include "cli/Program.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+using namespace cli;
+
+namespace {
+
+// Runs corvane-flash in the test process on a fake session that `setUp` prepares.
+struct Harness {
+    QString out, err;
+    QTextStream outStream{&out}, errStream{&err};
+    bool terminal = false;
+    std::optional<QString> typed;
+    std::shared_ptr<FakeSession::Counts> session; // the last session's calls
+    std::function<void(FakeSession&)> setUp;
+
+    int run(const QStringList& args)
+    {
+        Streams streams{outStream, errStream, terminal, false, [this] { return typed; }, [] { return 0.0; }};
+        return RunProgram(args, streams,
+                          [this](const FlashChoices&, SessionFront& front, bool) {
+                              auto s = std::make_unique<FakeSession>(front);
+                              s->checks = {{AllRead(), {}}};
+                              session = s->counts;
+                              if (setUp)
+                                  setUp(*s);
+                              return s;
+                          },
+                          QString());
+    }
+    QJsonObject json() const { return QJsonDocument::fromJson(out.toUtf8()).object(); }
+};
+
+RunOutcome done(int blocks)
+{
+    RunOutcome o;
+    o.result = RunOutcome::Result::Done;
+    o.blocksAccepted = blocks;
+    o.blockBaud = 38400;
+    o.erasedPages = {3};
+    return o;
+}
+
+PageReading silent()
+{
+    PageReading r;
+    r.opened = true;
+    return r;
+}
+
+const FakeSession::Msg kTimeout{"ERR 201", QString::fromUtf8("受信ﾀｲﾑｵｰﾊﾞｰが発生しました")};
+
+} // namespace
+
+TEST(CliInfo, StatusIsThatOfTheMessageThatEndedTheCheck)
+{
+    Harness h;
+    EXPECT_EQ(h.run({"info", "--json"}), 0);
+    EXPECT_EQ(h.json()["pages"].toArray().size(), 4);
+    EXPECT_EQ(h.json()["port"].toString(), "Com1");
+
+    Harness noUnit;
+    noUnit.setUp = [](FakeSession& s) { s.checks = {{silent(), {kTimeout, kTimeout}}}; };
+    EXPECT_EQ(noUnit.run({"info"}), 7);
+    EXPECT_TRUE(noUnit.err.contains(QString::fromUtf8("ERR 201: 受信ﾀｲﾑｵｰﾊﾞｰが発生しました -- ")));
+
+    Harness noPort;
+    noPort.setUp = [](FakeSession& s) {
+        s.checks = {{PageReading{}, {{"OPEN ERROR", "/dev/ttyS0: Device or resource busy.\nAnother program holds the port"}}}};
+    };
+    EXPECT_EQ(noPort.run({"info"}), 3);
+    EXPECT_TRUE(noPort.err.contains("OPEN ERROR: /dev/ttyS0: Device or resource busy. Another program holds the port\n"));
+
+    Harness garbled; // page 3's record fails its checksum after a slow speed exchange
+    garbled.setUp = [](FakeSession& s) {
+        PageReading r = AllRead();
+        r.pages[2].reset();
+        r.pages[3].reset();
+        s.checks = {{r, {kTimeout, {"ERR 200", QString::fromUtf8("通信異常が発生しました")}}}};
+    };
+    EXPECT_EQ(garbled.run({"info"}), 8);
+}
+
+TEST(CliWrite, DoneRunPrintsTheSummaryAndChecksTheMemoryAgain)
+{
+    Harness h;
+    h.setUp = [](FakeSession& s) { s.run = [](SessionFront&, FakeSession&) { return done(4096); }; };
+    EXPECT_EQ(h.run({"write", "a.mot", "--json", "--page", "1"}), 0);
+    const QJsonObject o = h.json();
+    EXPECT_EQ(o["result"].toString(), "done");
+    EXPECT_EQ(o["exit"].toInt(), 0);
+    EXPECT_EQ(o["bytes"].toInt(), 4096 * 32);
+    EXPECT_EQ(o["speed"].toInt(), 38400);
+    EXPECT_EQ(o["page"].toInt(), 1);
+    EXPECT_TRUE(o["pages"].isArray());
+    EXPECT_EQ(h.session->read, 2);
+}
+
+TEST(CliWrite, UnitThatNeverAnswersStopsAtOnceWithSeven)
+{
+    Harness h;
+    h.setUp = [](FakeSession& s) { s.checks = {{silent(), {kTimeout, kTimeout}}}; };
+    EXPECT_EQ(h.run({"write", "a.mot", "--json"}), 7);
+    EXPECT_EQ(h.session->write, 0);
+    EXPECT_EQ(h.json()["code"].toString(), "ERR 201");
+    EXPECT_EQ(h.json()["result"].toString(), "stopped");
+    EXPECT_TRUE(h.json()["pages"].isNull());
+}
+
+TEST(CliWrite, StoppingMessagesGiveTheirStatusAndTxFailedSkipsTheCheckAfter)
+{
+    const struct {
+        const char* code;
+        const char* text;
+        bool txFailed;
+        int status;
+    } rows[] = {
+        {"OPEN ERROR", "ﾌｧｲﾙが開けません", true, 4},
+        {"OPEN ERROR", "Comﾎﾟｰﾄが使用できません", true, 3},
+        {"ERR 001", " 7行にﾁｪｯｸｻﾑｴﾗｰを検出しました", true, 4},
+        {"ERR 402", "最終ページに128KBを越えるデータは保存できません", false, 5},
+        {"ERR 040", "受信ﾀｲﾑｵｰﾊﾞｰが発生しました", false, 7},
+        {"ERR 013", "通信異常が発生しました", false, 8},
+        {"ERR 110", "消去エラーが発生しました", false, 9},
+    };
+    for (const auto& row : rows) {
+        Harness h;
+        const QString code = QString::fromUtf8(row.code), text = QString::fromUtf8(row.text);
+        const bool txFailed = row.txFailed;
+        h.setUp = [=](FakeSession& s) {
+            s.run = [=](SessionFront& front, FakeSession&) {
+                front.Message(QString::fromUtf8("ERR 201"), QString::fromUtf8("受信ﾀｲﾑｵｰﾊﾞｰが発生しました"), false); // a warning
+                front.Message(code, text, false);
+                RunOutcome o;
+                o.stoppedBy = code;
+                o.txFailed = txFailed;
+                return o;
+            };
+        };
+        EXPECT_EQ(h.run({"write", "a.mot", "--json"}), row.status) << row.code;
+        EXPECT_EQ(h.json()["code"].toString(), code);
+        EXPECT_EQ(h.json()["result"].toString(), "stopped");
+        EXPECT_EQ(h.session->read, txFailed ? 1 : 2) << row.code;
+    }
+}
+
+TEST(CliWrite, EraseQuestionWithoutTerminalIsCancelledWithSix)
+{
+    for (const bool yes : {false, true}) {
+        Harness h;
+        h.setUp = [](FakeSession& s) {
+            s.run = [](SessionFront& front, FakeSession&) {
+                if (!front.Ask(QString::fromUtf8("ページを跨ぐデータ"), QString::fromUtf8(" 2ページを消去します"))) {
+                    RunOutcome o;
+                    o.questionRefused = true;
+                    return o;
+                }
+                return done(10);
+            };
+        };
+        QStringList args{"write", "a.mot", "--json"};
+        if (yes)
+            args << "--yes";
+        EXPECT_EQ(h.run(args), yes ? 0 : 6);
+        EXPECT_EQ(h.json()["result"].toString(), yes ? "done" : "stopped");
+        EXPECT_TRUE(h.json()["code"].isNull());
+    }
+    Harness onTerminal;
+    onTerminal.terminal = true;
+    onTerminal.typed = QString("y");
+    onTerminal.setUp = [](FakeSession& s) {
+        s.run = [](SessionFront& front, FakeSession&) {
+            return front.Ask("t", "x") ? done(1) : RunOutcome{};
+        };
+    };
+    EXPECT_EQ(onTerminal.run({"write", "a.mot"}), 0);
+    EXPECT_TRUE(onTerminal.err.contains("t: x [y/N] "));
+}
+
+TEST(CliWrite, SigtermDuringTheBlocksStopsTheRunWithTen)
+{
+    Harness h;
+    h.setUp = [](FakeSession& s) {
+        s.run = [](SessionFront& front, FakeSession& self) {
+            ::raise(SIGTERM);
+            return FakeSession::BlocksUntilStopped(front, self);
+        };
+    };
+    EXPECT_EQ(h.run({"write", "a.mot", "--json", "--quiet"}), 10);
+    EXPECT_EQ(h.session->stop, 1);
+    EXPECT_EQ(h.json()["result"].toString(), "cancelled");
+}
+
+TEST(CliPlan, RefusalFileFaultAndSilence)
+{
+    Harness refused;
+    refused.setUp = [](FakeSession& s) {
+        s.plan.loaded = true;
+        s.plan.dataEnd = 0x20000;
+        s.plan.sendEnd = 0x2007F;
+        s.plan.refusal = "ERR 402";
+    };
+    EXPECT_EQ(refused.run({"plan", "a.mot", "--page", "4"}), 5);
+    EXPECT_TRUE(refused.out.contains("refused: ERR 402"));
+    EXPECT_TRUE(refused.out.contains("spans: page 4"));
+
+    Harness fits;
+    fits.setUp = [](FakeSession& s) {
+        s.plan.loaded = true;
+        s.plan.dataEnd = 0x20000;
+        s.plan.sendEnd = 0x2007F;
+        s.plan.questions = {{"q", "x"}};
+        s.plan.erase = {2};
+    };
+    EXPECT_EQ(fits.run({"plan", "a.mot", "--page", "2", "--json"}), 0);
+    EXPECT_EQ(fits.json()["erase"].toArray().at(0).toInt(), 3);
+    EXPECT_EQ(fits.session->write, 0);
+
+    Harness faulty;
+    faulty.setUp = [](FakeSession& s) { s.planMessages = {{"ERR 002", QString::fromUtf8(" 3行にﾃﾞｰﾀ異常を検出しました")}}; };
+    EXPECT_EQ(faulty.run({"plan", "a.mot"}), 4);
+
+    Harness silentUnit;
+    silentUnit.setUp = [](FakeSession& s) { s.checks = {{silent(), {kTimeout}}}; };
+    EXPECT_EQ(silentUnit.run({"plan", "a.mot"}), 7);
+}
+
+TEST(CliProgram, UsageErrorsExitTwoAndCpusNeedsNoSession)
+{
+    Harness h;
+    EXPECT_EQ(h.run({"write"}), 2);
+    EXPECT_TRUE(h.err.contains("write needs a FILE"));
+    EXPECT_EQ(h.session, nullptr);
+    Harness c;
+    EXPECT_EQ(c.run({"cpus"}), 0);
+    EXPECT_TRUE(c.out.startsWith("code  name  listed\n"));
+    EXPECT_EQ(c.session, nullptr);
+}
