@@ -75,6 +75,10 @@ bool SerialMSComm::Open(QString* error)
     port_.setStopBits(QSerialPort::OneStop);
     port_.setFlowControl(QSerialPort::NoFlowControl);
     if (port_.open(QIODevice::ReadWrite)) {
+        // Bytes that came while the port was closed answer no exchange of this opening. A real
+        // line loses them; a pseudo-terminal (the simulated unit's) keeps them for the next
+        // opening, where they would stand in front of the first reply.
+        port_.clear(QSerialPort::Input);
         countsKnown_ = false;
         reportLineErrors(); // takes the driver's counters as the starting point
         return true;
