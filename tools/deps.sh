@@ -1,11 +1,13 @@
 # Debian packages the project needs; sourced by run.sh and test.sh.
-# Building, testing (clang for the fuzz target, binutils' objcopy for a benchmark) and the
+# Building, testing (clang for the fuzz targets, binutils' objcopy for a benchmark, libfaketime
+# for the waits under a stepping wall clock) and the
 # Japanese font the captions need.
 CORVANE_PACKAGES=(
   cmake g++ make pkg-config
   qt6-base-dev qt6-serialport-dev libqt6svg6 libgl-dev
   libgtest-dev
   clang libclang-rt-14-dev binutils
+  faketime
   fonts-noto-cjk
 )
 
