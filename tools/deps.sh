@@ -1,7 +1,6 @@
 # Debian packages the project needs; sourced by run.sh and test.sh.
 # Building, testing (clang for the fuzz targets, binutils' objcopy for a benchmark, libfaketime
-# for the waits under a stepping wall clock) and the
-# Japanese font the captions need.
+# for the waits under a stepping wall clock) and the Japanese font the captions need.
 CORVANE_PACKAGES=(
   cmake g++ make pkg-config
   qt6-base-dev qt6-serialport-dev libqt6svg6 libgl-dev
