@@ -114,6 +114,9 @@ int16_t Link::waitForReply(int seconds, const char* timeoutCode, const char* err
             clock.LetEventsRun();
         else
             clock.WaitForEvents(UINT32_MAX);
+        // No more of a reply can come from a device that went away: a receive error, now.
+        if (Module1.CommStatus == 0 && port_.DeviceLost())
+            break;
         if (clock.WholeSeconds() - start >= seconds) {
             ShowMessage(QString::fromUtf8(Msg::kReplyTimeout), QString::fromLatin1(timeoutCode));
             // Only after the operator closed the box: late bytes that came meanwhile go too.
@@ -124,7 +127,8 @@ int16_t Link::waitForReply(int seconds, const char* timeoutCode, const char* err
         if (Module1.CommStatus != 0)
             break;
     }
-    if ((Module1.CommStatus & ~CommStatusBits::kReplyComplete) != 0) {
+    // Left with nothing received only when the device went away.
+    if (Module1.CommStatus == 0 || (Module1.CommStatus & ~CommStatusBits::kReplyComplete) != 0) {
         ShowMessage(QString::fromUtf8(Msg::kReceiveError), QString::fromLatin1(errorCode));
         port_.ClearInBuffer();
         Module1.CommStatus = 0;

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <linux/serial.h>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -190,10 +191,22 @@ void SerialMSComm::reportLineErrors()
 
 void SerialMSComm::onError(QSerialPort::SerialPortError error)
 {
-    if (error != QSerialPort::ResourceError || !port_.isOpen())
+    if (!port_.isOpen())
         return;
-    // The device went away (an adapter unplugged, the unit's line hung up). Closing stops the
-    // notifier from firing on a dead descriptor; the next write reports why.
+    // A hung-up line (the far end of a pseudo-terminal closed, a modem line dropped) reads as
+    // the end of the data, which the port layer reports as a read error on every pass of the
+    // event loop; an unplugged adapter reports a resource error.
+    if (error != QSerialPort::ResourceError && !(error == QSerialPort::ReadError && lineHungUp()))
+        return;
+    // The device went away. Closing stops the notifier from firing on a dead descriptor; the
+    // next write reports why. The wait that is running wakes on this event and ends on
+    // DeviceLost rather than at its time-out.
     lostReason_ = QStringLiteral("%1: the device is no longer available (%2)").arg(device_, port_.errorString());
     port_.close();
+}
+
+bool SerialMSComm::lineHungUp()
+{
+    pollfd probe{static_cast<int>(port_.handle()), POLLIN, 0};
+    return ::poll(&probe, 1, 0) > 0 && (probe.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
 }
