@@ -161,10 +161,11 @@ protected:
 
     void pull()
     {
-        const std::string device = unit_->HostPath();
         unit_->Stop();
-        // A pulled adapter leaves the link behind, pointing at a device that is no more.
-        QFile::link(QString::fromStdString(device), SimulatedUnit::LinkPath(1));
+        // A pulled adapter leaves the link behind, pointing at a device that is no more. Not
+        // at the closed pseudo-terminal's name: the system gives that to the next one any
+        // process opens, and this window would open another test's line.
+        QFile::link(dir_.filePath(QStringLiteral("ttyUSB0")), SimulatedUnit::LinkPath(1));
         pulledAt_ = SteadyClock::now();
     }
 
