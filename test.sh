@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the suite, the same suite again built
-# with AddressSanitizer and UndefinedBehaviorSanitizer, and a bounded fuzzing run of the
-# S-record loader; and the Debian package built, checked, installed and removed again (as root or
-# through sudo). Any failure or finding fails the run. Usage: ./test.sh
+# with AddressSanitizer and UndefinedBehaviorSanitizer, bounded fuzzing runs of the S-record
+# loader and the other readers of outside input, and the Debian package built, checked,
+# installed and removed again (as root or through sudo). Any failure or finding fails the run.
+# Usage: ./test.sh
 set -euo pipefail
 cd "$(dirname "$0")"
 source tools/deps.sh
@@ -35,3 +36,24 @@ step "Tests under the sanitizers"
 
 step "Fuzzing the S-record loader"
 tests/imagebuf/run_fuzz.sh 60 build
+
+step "Fuzzing the reply and page record, the receive handler, the settings reader and the clock text"
+# Two at a time, one for each core; each writes its own log, shown when it fails.
+fuzz_pair() {
+  local pids=() failed=0
+  for t in "$@"; do
+    tests/fuzz/run_fuzz.sh "$t" 20 build >"build/fuzz_$t.log" 2>&1 &
+    pids+=($!)
+  done
+  for i in "${!pids[@]}"; do
+    if ! wait "${pids[$i]}"; then
+      cat "build/fuzz_${*:$((i + 1)):1}.log" >&2
+      failed=1
+    else
+      tail -n 1 "build/fuzz_${*:$((i + 1)):1}.log"
+    fi
+  done
+  return "$failed"
+}
+fuzz_pair reply receive
+fuzz_pair settings clocktext

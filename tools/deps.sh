@@ -1,12 +1,14 @@
 # Debian packages the project needs; sourced by run.sh and test.sh.
-# Building, testing (clang for the fuzz target, binutils' objcopy for a benchmark), the
-# Japanese font the captions need, and making and checking the Debian package (manual pages,
-# dpkg-shlibdeps, lintian, the desktop entry and AppStream validators, man, bash completion).
+# Building, testing (clang for the fuzz targets, binutils' objcopy for a benchmark, libfaketime
+# for the waits under a stepping wall clock), the Japanese font the captions need, and making
+# and checking the Debian package (manual pages, dpkg-shlibdeps, lintian, the desktop entry and
+# AppStream validators, man, bash completion).
 CORVANE_PACKAGES=(
   cmake g++ make pkg-config
   qt6-base-dev qt6-serialport-dev libqt6svg6 libgl-dev
   libgtest-dev
   clang libclang-rt-14-dev binutils
+  faketime
   fonts-noto-cjk
   help2man dpkg-dev file lintian desktop-file-utils appstream man-db bash-completion
 )

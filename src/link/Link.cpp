@@ -119,6 +119,9 @@ int16_t Link::waitForReply(int seconds, const MessageRow* timeout, const Message
             clock.LetEventsRun();
         else
             clock.WaitForEvents(UINT32_MAX);
+        // No more of a reply can come from a device that went away: a receive error, now.
+        if (Module1.CommStatus == 0 && port_.DeviceLost())
+            break;
         if (clock.WholeSeconds() - start >= seconds) {
             showFault(timeout);
             // Only after the operator closed the box: late bytes that came meanwhile go too.
@@ -129,7 +132,8 @@ int16_t Link::waitForReply(int seconds, const MessageRow* timeout, const Message
         if (Module1.CommStatus != 0)
             break;
     }
-    if ((Module1.CommStatus & ~CommStatusBits::kReplyComplete) != 0) {
+    // Left with nothing received only when the device went away.
+    if (Module1.CommStatus == 0 || (Module1.CommStatus & ~CommStatusBits::kReplyComplete) != 0) {
         showFault(error);
         port_.ClearInBuffer();
         Module1.CommStatus = 0;

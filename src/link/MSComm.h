@@ -49,6 +49,9 @@ public:
     virtual QByteArray Input() = 0;
     // CommEvent: the code of the event being handled inside OnComm.
     virtual int CommEvent() const = 0;
+    // True once the device went away while the port was open (an adapter pulled, the line
+    // hung up), until the port is opened again. The layer has closed the port by then.
+    virtual bool DeviceLost() const { return false; }
 
 signals:
     // Raised on the user-interface thread for every receive and line-error event.

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <linux/serial.h>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -76,6 +77,10 @@ bool SerialMSComm::Open(QString* error)
     port_.setStopBits(QSerialPort::OneStop);
     port_.setFlowControl(QSerialPort::NoFlowControl);
     if (port_.open(QIODevice::ReadWrite)) {
+        // Bytes that came while the port was closed answer no exchange of this opening. A real
+        // line loses them; a pseudo-terminal (the simulated unit's) keeps them for the next
+        // opening, where they would stand in front of the first reply.
+        port_.clear(QSerialPort::Input);
         countsKnown_ = false;
         noCounters_ = false;
         reportLineErrors(); // takes the driver's counters as the starting point
@@ -226,10 +231,22 @@ void SerialMSComm::reportLineErrors()
 
 void SerialMSComm::onError(QSerialPort::SerialPortError error)
 {
-    if (error != QSerialPort::ResourceError || !port_.isOpen())
+    if (!port_.isOpen())
         return;
-    // The device went away (an adapter unplugged, the unit's line hung up). Closing stops the
-    // notifier from firing on a dead descriptor; the next write reports why.
+    // A hung-up line (the far end of a pseudo-terminal closed, a modem line dropped) reads as
+    // the end of the data, which the port layer reports as a read error on every pass of the
+    // event loop; an unplugged adapter reports a resource error.
+    if (error != QSerialPort::ResourceError && !(error == QSerialPort::ReadError && lineHungUp()))
+        return;
+    // The device went away. Closing stops the notifier from firing on a dead descriptor; the
+    // next write reports why. The wait that is running wakes on this event and ends on
+    // DeviceLost rather than at its time-out.
     lostReason_ = QStringLiteral("%1: the device is no longer available (%2)").arg(device_, port_.errorString());
     port_.close();
+}
+
+bool SerialMSComm::lineHungUp()
+{
+    pollfd probe{static_cast<int>(port_.handle()), POLLIN, 0};
+    return ::poll(&probe, 1, 0) > 0 && (probe.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
 }

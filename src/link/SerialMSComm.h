@@ -26,6 +26,7 @@ public:
     void ClearInBuffer() override;
     QByteArray Input() override;
     int CommEvent() const override { return commEvent_; }
+    bool DeviceLost() const override { return !lostReason_.isEmpty() && !port_.isOpen(); }
 
     // The device port n resolves to.
     static QString DevicePath(int16_t n);
@@ -34,6 +35,7 @@ private:
     void raise(int event);
     void onReadyRead();
     void onError(QSerialPort::SerialPortError error);
+    bool lineHungUp();
     void reportLineErrors();
     qsizetype writeToDriver(const QByteArray& bytes, int* refusal);
 

@@ -2,19 +2,20 @@
 
 #include <cstdint>
 
-// The time source of the link's waits and pause. The waits count whole seconds of the wall
-// clock; the pause counts milliseconds. Tests install a fake that advances on demand.
+// The time source of the link's waits and pause. The waits count whole seconds of a clock
+// that only moves forward (never the wall clock); the pause counts milliseconds. Tests
+// install a fake that advances on demand.
 class WaitClock {
 public:
     virtual ~WaitClock() = default;
 
-    // The wall clock's current second (any fixed origin).
+    // The current second of the monotonic clock (any fixed origin).
     virtual int64_t WholeSeconds() = 0;
     // A 32-bit millisecond counter that may wrap around.
     virtual uint32_t Milliseconds() = 0;
     // Runs the window events pending at this moment and returns.
     virtual void LetEventsRun() = 0;
-    // Runs window events, blocking until at least one arrives, the next wall-clock second
+    // Runs window events, blocking until at least one arrives, the next second of WholeSeconds
     // begins, or `maxMs` milliseconds have passed, whichever comes first.
     virtual void WaitForEvents(uint32_t maxMs) = 0;
     // Blocks for `ms` milliseconds without running window events.

@@ -22,6 +22,9 @@ QString SettingsStore::FilePath()
 
 SettingsStore::SettingsStore() : settings_(std::make_unique<QSettings>(FilePath(), QSettings::IniFormat))
 {
+    // Written beside the old file and renamed over it, or not at all: a folder that cannot be
+    // written (read-only, a full disk) keeps the file that was there whole, never truncated.
+    settings_->setAtomicSyncRequired(true);
     settings_->beginGroup(QStringLiteral("Settings"));
 }
 

@@ -137,10 +137,12 @@ TEST_F(Robustness, UnitHangingUpMidTransferEndsTheRunWithoutAFlood)
     faults.hangUpOnVanish = true;
     unit_->SetFaults(faults);
     MessageRecorder messages;
-    messages.Allow("ERR 030").Allow("ERR 021").Allow("Corvane-Host").Allow("OPEN ERROR");
+    messages.Allow("ERR 031").Allow("Corvane-Host").Allow("OPEN ERROR");
     window_.Tx_start_Click();
-    // One box for the failure itself; the abort block and the closing speed exchange add the
-    // port layer's word at most once each.
+    // The block's wait notices the line going: a receive error at once, not a time-out; the
+    // abort block and the closing speed exchange add the port layer's word once.
+    ASSERT_FALSE(messages.shown().empty());
+    EXPECT_EQ(messages.shown().front().title, QStringLiteral("ERR 031"));
     EXPECT_LE(messages.shown().size(), 3u) << messages.titles().join(QLatin1Char('|')).toStdString();
     expectUsableWindow();
 }

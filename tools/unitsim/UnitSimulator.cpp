@@ -464,6 +464,15 @@ bool UnitSimulator::Impl::carryOut(Action& action, Clock::time_point now)
         pty.Close();
         hostGone = true;
         arrivals.clear();
+        // The link stays, dangling as a pulled adapter leaves it, but not at the closed
+        // pseudo-terminal's name: the system hands that name to the next pseudo-terminal any
+        // process opens, and a host following the link would open someone else's line.
+        if (!options.linkPath.empty()) {
+            std::string error;
+            linkTarget = options.linkPath + ".hung-up";
+            if (!PlaceLink(options.linkPath, linkTarget, &error))
+                notes.push_back(error);
+        }
         return true;
     }
     return true;
