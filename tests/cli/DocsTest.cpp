@@ -1,6 +1,6 @@
 #include "cli/ExitStatus.h"
 
-#include "shared/Messages.h"
+#include "shared/MessageTable.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -29,11 +29,11 @@ TEST(CliDocs, ExitStatusTableMatchesTheStatusOfEveryCode)
         const int status = r.captured(1).toInt();
         const QString codes = r.captured(2);
         if (codes.contains(QLatin1String("OPEN ERROR"))) {
-            const bool file = codes.contains(QString::fromUtf8(Msg::kFileUnopenable));
-            EXPECT_EQ(ExitStatusFor(QLatin1String(Msg::kOpenError),
-                                    QString::fromUtf8(file ? Msg::kFileUnopenable : Msg::kPortUnusable)),
+            const bool file = codes.contains(QString::fromUtf8(Messages::kOpenFile.text));
+            EXPECT_EQ(ExitStatusFor(QLatin1String(Messages::kOpenErrorCode),
+                                    QString::fromUtf8(file ? Messages::kOpenFile.text : Messages::kOpenTransferPort.text)),
                       status);
-            EXPECT_EQ(ExitStatusFor(QLatin1String(Msg::kOpenError), QStringLiteral("/dev/ttyS0: No such device.")),
+            EXPECT_EQ(ExitStatusFor(QLatin1String(Messages::kOpenErrorCode), QStringLiteral("/dev/ttyS0: No such device.")),
                       Exit::kPort);
         }
         for (auto n = number.globalMatch(codes); n.hasNext();) {
