@@ -2,7 +2,10 @@
 
 #include "shared/Module1.h"
 
+#include <QAccessible>
+#include <QAccessibleValueInterface>
 #include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -428,6 +431,31 @@ TEST_F(TransferTest, WindowAsDesigned)
     for (const char* name : {"Frame1", "ProgressBar1", "Label1", "Label2", "Command1"})
         EXPECT_NE(w.findChild<QWidget*>(QLatin1String(name)), nullptr) << name;
     EXPECT_TRUE(w.isModal());
+}
+
+// The bar formats no text while it is hidden, yet draws and reports its value as a plain bar does.
+TEST_F(TransferTest, ProgressBarWithHiddenTextDrawsAndReportsLikeAPlainBar)
+{
+    QProgressBar* bar = Window().ProgressBar1();
+    QProgressBar plain;
+    plain.setTextVisible(false);
+    for (QProgressBar* b : {bar, &plain}) {
+        b->resize(bar->size());
+        b->setRange(0, 6400);
+        b->setValue(3200);
+    }
+    EXPECT_TRUE(bar->text().isEmpty());
+    EXPECT_EQ(bar->grab().toImage(), plain.grab().toImage());
+
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(bar);
+    ASSERT_NE(accessible, nullptr);
+    ASSERT_NE(accessible->valueInterface(), nullptr);
+    EXPECT_EQ(accessible->valueInterface()->currentValue().toInt(), 3200);
+    EXPECT_EQ(accessible->valueInterface()->maximumValue().toInt(), 6400);
+
+    // Shown again, the text is the usual percentage.
+    bar->setTextVisible(true);
+    EXPECT_EQ(bar->text(), QStringLiteral("50%"));
 }
 
 TEST_F(TransferTest, UnloadClosesAnOpenPortAndLeavesAClosedOneAlone)
