@@ -1,7 +1,5 @@
 #include "link/Protocol.h"
 
-#include "shared/Module1.h"
-
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -99,16 +97,6 @@ bool ReplyContains(ReplyBytes rx, const char* token)
     const QByteArrayView area(reinterpret_cast<const char*>(rx.data()), static_cast<qsizetype>(rx.size()));
     const QString text = decoder.decode(area);
     return text.contains(QLatin1String(token), Qt::CaseSensitive);
-}
-
-std::optional<int16_t> CheckReplySum(int16_t n)
-{
-    return CheckReplySum(Module1.RxBytes, n);
-}
-
-bool ReplyContains(const char* token)
-{
-    return ReplyContains(Module1.RxBytes, token);
 }
 
 QString HexField(uint32_t value, int width)

@@ -111,10 +111,5 @@ std::optional<int16_t> CheckReplySum(ReplyBytes rx, int16_t n);
 // True when `token` occurs anywhere in the receive area read as text in the system code page.
 bool ReplyContains(ReplyBytes rx, const char* token);
 
-// The same on Module1.RxBytes, for the transfer run and the memory check until they pass
-// the bytes themselves; to be removed then.
-std::optional<int16_t> CheckReplySum(int16_t n);
-bool ReplyContains(const char* token);
-
 // Fixed-width upper-case hex field: the last `width` digits of the value, zero-padded.
 QString HexField(uint32_t value, int width);

@@ -2,12 +2,10 @@
 
 #include "link/Protocol.h"
 #include "shared/MessageBox.h"
-#include "shared/Messages.h"
+#include "shared/MessageTable.h"
 #include "shared/Module1.h"
 
 namespace {
-
-constexpr int kPages = 4;
 
 // Queries one page. Nothing when the check ends here; the failing step has already told the
 // operator why.
@@ -20,13 +18,13 @@ std::optional<PageInfo> queryPage(MSComm& port, Link& link, int page)
         return std::nullopt;
     if (link.WaitReply() != 0)
         return std::nullopt;
-    const std::optional<int16_t> mismatch = CheckReplySum(Proto::kPageRecordBytes);
+    const std::optional<int16_t> mismatch = CheckReplySum(Module1.RxBytes, Proto::kPageRecordBytes);
     if (!mismatch || *mismatch != 0) {
-        ShowMessage(QString::fromUtf8(Msg::kCommFault), QString::fromLatin1(Msg::kErr200));
+        ShowMessage(Messages::kErr200);
         port.ClearInBuffer();
         return std::nullopt;
     }
-    return DecodePageRecord();
+    return DecodePageRecord(Module1.RxBytes);
 }
 
 } // namespace
@@ -45,10 +43,10 @@ PageReading ReadPageRecords(MSComm& port, Link& link, const std::function<void(i
     reading.opened = port.Open(&openError);
     if (reading.opened) {
         // Always at 9600 bit/s; a failed exchange has shown its message and the queries go on.
-        link.SetLineSpeed(9600);
+        link.SetLineSpeed(Proto::kBaudLow);
         port.ClearInBuffer();
         Module1.CommStatus = 0;
-        for (int page = 1; page <= kPages; ++page) {
+        for (int page = 1; page <= Proto::kPageCount; ++page) {
             std::optional<PageInfo> info = queryPage(port, link, page);
             if (!info)
                 break;
@@ -57,7 +55,7 @@ PageReading ReadPageRecords(MSComm& port, Link& link, const std::function<void(i
                 onPage(page, *info);
         }
     } else {
-        ShowOpenError(openError);
+        ShowMessage(Messages::kOpenPort, openError);
     }
 
     port.Close();

@@ -12,7 +12,7 @@
 struct PageReading {
     bool opened = false;   // the port opened
     bool answered = false; // bytes of some reply came from the unit at all
-    std::array<std::optional<PageInfo>, 4> pages; // page 1..4 at index 0..3; nullopt: not read
+    std::array<std::optional<PageInfo>, Proto::kPageCount> pages; // page 1..4 at index 0..3; nullopt: not read
 };
 
 // The memory check without a window: opens the port (CommPort = PortNo), runs the speed

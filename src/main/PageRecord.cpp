@@ -2,14 +2,8 @@
 
 #include "main/DeviceCatalogue.h"
 #include "shared/MemoryView.h"
-#include "shared/Module1.h"
 
 #include <QStringDecoder>
-
-PageInfo DecodePageRecord()
-{
-    return DecodePageRecord(Module1.RxBytes);
-}
 
 QString FormatMegahertz(uint32_t hz)
 {

@@ -6,10 +6,6 @@
 
 #include <cstdint>
 
-// DecodePageRecord(Module1.RxBytes), for the memory check until it passes the bytes itself;
-// to be removed then.
-PageInfo DecodePageRecord();
-
 // The four memory-view captions of a page, in column order CPU, clock, file name, size.
 struct PageCaptions {
     QString cpu;

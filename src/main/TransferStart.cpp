@@ -1,7 +1,7 @@
 #include "main/frmMain.h"
 
 #include "shared/MessageBox.h"
-#include "shared/Messages.h"
+#include "shared/MessageTable.h"
 #include "shared/Module1.h"
 #include "transfer/frmTx.h"
 
@@ -48,7 +48,7 @@ void frmMain::Tx_start_Click()
     Command2()->setEnabled(false);
 
     if (!fileCanBeOpened(Module1.FilePath)) {
-        ShowOpenError(QString::fromUtf8(Msg::kFileUnopenable));
+        ShowMessage(Messages::kOpenFile);
         enableAll();
         return;
     }

@@ -1,7 +1,5 @@
 #include "shared/MessageBox.h"
 
-#include "shared/Messages.h"
-
 #include <QDebug>
 
 namespace {
@@ -20,20 +18,17 @@ ShownMessage& latest()
 
 } // namespace
 
-MsgResult ShowMessage(const QString& text, const QString& title, MsgButtons buttons, MsgIcon icon)
+MsgResult ShowMessage(const QString& text, const QString& title, MsgButtons buttons, MsgIcon icon,
+                      const MessageRow* row)
 {
     ShownMessage& shown = latest();
     ++shown.number;
     shown.title = title;
+    shown.row = row;
     if (presenter())
         return presenter()(text, title, buttons, icon);
     qWarning().noquote() << title << text;
     return MsgResult::Cancel;
-}
-
-void ShowOpenError(const QString& text)
-{
-    ShowMessage(text, QString::fromLatin1(Msg::kOpenError), MsgButtons::Ok, MsgIcon::Exclamation);
 }
 
 void SetMessagePresenter(MessagePresenter p)

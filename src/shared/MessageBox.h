@@ -13,11 +13,12 @@ enum class MsgButtons { Ok, OkCancel };
 enum class MsgIcon { None, Exclamation };
 enum class MsgResult { Ok, Cancel };
 
-MsgResult ShowMessage(const QString& text, const QString& title, MsgButtons buttons = MsgButtons::Ok,
-                      MsgIcon icon = MsgIcon::None);
+struct MessageRow;
 
-// An "OPEN ERROR" box: a port or a file that cannot be opened, with the exclamation icon.
-void ShowOpenError(const QString& text);
+// `row` is the message table's row the box comes from (ShowMessage(const MessageRow&) passes
+// it), or none for a question.
+MsgResult ShowMessage(const QString& text, const QString& title, MsgButtons buttons = MsgButtons::Ok,
+                      MsgIcon icon = MsgIcon::None, const MessageRow* row = nullptr);
 
 using MessagePresenter =
     std::function<MsgResult(const QString& text, const QString& title, MsgButtons, MsgIcon)>;
@@ -31,5 +32,6 @@ void SetMessagePresenter(MessagePresenter presenter);
 struct ShownMessage {
     uint64_t number = 0; // 0 before the first message
     QString title;
+    const MessageRow* row = nullptr; // the table's row it was shown from, if any
 };
 ShownMessage LatestMessage();

@@ -19,7 +19,7 @@ QString MessageText(const MessageRow& row, const QString& prefix)
 
 MsgResult ShowMessage(const MessageRow& row, const QString& prefix)
 {
-    return ShowMessage(MessageText(row, prefix), QString::fromUtf8(row.code), row.buttons, row.icon);
+    return ShowMessage(MessageText(row, prefix), QString::fromUtf8(row.code), row.buttons, row.icon, &row);
 }
 
 const MessageRow* FindMessageRow(const QString& title, const QString& text)

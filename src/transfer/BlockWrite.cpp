@@ -3,34 +3,29 @@
 
 #include "link/Protocol.h"
 #include "shared/MessageBox.h"
-#include "shared/Messages.h"
+#include "shared/MessageTable.h"
 #include "shared/Module1.h"
 
 namespace {
 
-constexpr int kBlockDataBytes = 32;
-constexpr int kChecksumIndex = 32;
-constexpr int kBlockBytes = 33;
 constexpr int kSendsPerBlock = 2; // an unclear verdict earns one resend
-constexpr char kAbortFill = '\xFF';
-constexpr char kEndFill = '\0';
 
 } // namespace
 
 void TransferRun::WriteBlocks()
 {
     Module1.BinaryRx = 1;
-    txBlock_.resize(kBlockBytes); // built once, refilled for every block
+    txBlock_.resize(Proto::kBlockBytes); // built once, refilled for every block
     int32_t position = 0;
     while (position <= values_.SendEnd) {
         char* block = txBlock_.data();
         uint8_t sum = 0;
-        for (int k = 0; k < kBlockDataBytes; ++k, ++position) {
+        for (int k = 0; k < Proto::kBlockDataBytes; ++k, ++position) {
             const uint8_t byte = Module1.ImageBuf[static_cast<size_t>(position)];
             block[k] = static_cast<char>(byte);
             sum = static_cast<uint8_t>(sum + byte);
         }
-        block[kChecksumIndex] = static_cast<char>(sum ^ 0xFF);
+        block[Proto::kBlockChecksumIndex] = static_cast<char>(sum ^ 0xFF);
 
         if (sendBlock() == RunStep::Stop) {
             // Every early end tells the unit that the data stream is over.
@@ -65,12 +60,12 @@ TransferRun::RunStep TransferRun::sendBlock()
         if (verdict == Proto::kAckWritten)
             return RunStep::GoOn;
         if (verdict == Proto::kAckFlashFault) {
-            stopWith(Msg::kErr102, QString::fromUtf8(Msg::kFlashFault));
+            stopWith(Messages::kErr102);
             discardInput();
             return RunStep::Stop;
         }
         if (++unclear == kSendsPerBlock) {
-            stopWith(Msg::kErr013, QString::fromUtf8(Msg::kCommFault));
+            stopWith(Messages::kErr013);
             discardInput();
             return RunStep::Stop;
         }
@@ -86,17 +81,17 @@ void TransferRun::showProgress(int32_t position)
 
 bool TransferRun::SendAbortBlock()
 {
-    return sendMarkerBlock(kAbortFill);
+    return sendMarkerBlock(Proto::kAbortFill);
 }
 
 bool TransferRun::SendEndBlock()
 {
-    return sendMarkerBlock(kEndFill);
+    return sendMarkerBlock(Proto::kEndFill);
 }
 
 bool TransferRun::sendMarkerBlock(char fill)
 {
-    const QByteArray block(kBlockBytes, fill);
+    const QByteArray block(Proto::kBlockBytes, fill);
     // No answer can come to a block that never left: waiting for one would only add a
     // misleading receive time-out to the send failure already shown.
     if (link_.SendData(block) != 0)

@@ -2,7 +2,7 @@
 #include "transfer/TransferRun.h"
 
 #include "imagebuf/imagebuf.h"
-#include "shared/Messages.h"
+#include "shared/MessageTable.h"
 #include "shared/Module1.h"
 
 #include <QFile>
@@ -23,17 +23,17 @@ TransferRun::RunStep TransferRun::LoadImage()
     report_.sendEnd = values_.SendEnd;
 
     if (result == IMAGEBUF_CANNOT_OPEN) {
-        stopWithOpenError(Msg::kFileUnopenable);
+        stopWith(Messages::kOpenFile);
         Module1.TxFailed = 1;
         return RunStep::Stop;
     }
     if (result == IMAGEBUF_BAD_CHECKSUM) {
-        stopWith(Msg::kErr001, NumberText(values_.ErrorLine) + QString::fromUtf8(Msg::kChecksumOnLine));
+        stopWith(Messages::kErr001, NumberText(values_.ErrorLine));
         Module1.TxFailed = 1;
         return RunStep::Stop;
     }
     if (result >= IMAGEBUF_NOT_A_RECORD) {
-        stopWith(Msg::kErr002, NumberText(values_.ErrorLine) + QString::fromUtf8(Msg::kDataFaultOnLine));
+        stopWith(Messages::kErr002, NumberText(values_.ErrorLine));
         discardInput();
         Module1.TxFailed = 1;
         return RunStep::Stop;

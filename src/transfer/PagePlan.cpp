@@ -2,6 +2,7 @@
 // chosen page, occupies; the refusals and the questions that guard the erases.
 #include "transfer/PagePlan.h"
 
+#include "link/Protocol.h"
 #include "shared/Messages.h"
 #include "shared/Module1.h"
 #include "transfer/RunValues.h"
@@ -10,7 +11,6 @@
 
 namespace {
 
-constexpr int kUnitPages = 4;
 constexpr int kPageKB = 128;
 
 // The image's page count by its highest address.
@@ -28,14 +28,13 @@ int pagesNeeded(int32_t dataEnd)
 // An image of this many pages on a page too near the top is refused.
 struct UpperRule {
     int pages;
-    const char* code;
-    const char* text;
+    const MessageRow* refusal;
 };
 
-//                                     pages  code          text
-constexpr UpperRule kUpperRules[] = {{2, Msg::kErr402, Msg::kLastPageFull},
-                                     {3, Msg::kErr401, Msg::kNeedPage1or2},
-                                     {4, Msg::kErr400, Msg::kNeedPage1}};
+//                                     pages  refusal
+constexpr UpperRule kUpperRules[] = {{2, &Messages::kErr402},
+                                     {3, &Messages::kErr401},
+                                     {4, &Messages::kErr400}};
 
 // The size column as a whole number of KB; a caption that is not a number counts as 0.
 double sizeInKB(const QString& caption)
@@ -107,16 +106,15 @@ QList<int16_t> PagePlan::erase() const
 PagePlan PlanPagesFor(int16_t pageNo, int32_t dataEnd, const MemoryView& view)
 {
     PagePlan plan;
-    if (pageNo < 0 || pageNo >= kUnitPages)
+    if (pageNo < 0 || pageNo >= Proto::kPageCount)
         return plan;
     plan.lower = lowerPart(pageNo, view);
     const int pages = pagesNeeded(dataEnd);
     if (pages == 1)
         return plan;
     const UpperRule& rule = kUpperRules[pages - 2];
-    if (pageNo + pages > kUnitPages) {
-        plan.refusal = rule.code;
-        plan.refusalText = rule.text;
+    if (pageNo + pages > Proto::kPageCount) {
+        plan.refusal = rule.refusal;
         return plan;
     }
     plan.upper = {upperQuestion(pageNo, pages, view), pagesFrom(pageNo + 1, pageNo + pages - 1)};

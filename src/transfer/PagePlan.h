@@ -1,6 +1,7 @@
 #pragma once
 
 #include "shared/MemoryView.h"
+#include "shared/MessageTable.h"
 
 #include <QList>
 #include <QString>
@@ -27,8 +28,7 @@ struct PagePlan {
     Part lower;
     // The image is too large for the chosen page: "ERR 400" / "ERR 401" / "ERR 402", after the
     // lower part, in place of the upper part.
-    const char* refusal = nullptr;
-    const char* refusalText = nullptr;
+    const MessageRow* refusal = nullptr;
     // The new image running on into the pages above the chosen one.
     Part upper;
 

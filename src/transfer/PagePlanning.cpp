@@ -3,7 +3,7 @@
 
 #include "link/Protocol.h"
 #include "shared/MessageBox.h"
-#include "shared/Messages.h"
+#include "shared/MessageTable.h"
 #include "shared/Module1.h"
 
 TransferRun::RunStep TransferRun::PlanPages()
@@ -13,7 +13,7 @@ TransferRun::RunStep TransferRun::PlanPages()
         return RunStep::Stop;
     // Pages the lower part erased stay erased.
     if (plan.refusal != nullptr) {
-        stopWith(plan.refusal, QString::fromUtf8(plan.refusalText));
+        stopWith(*plan.refusal);
         discardInput();
         return RunStep::Stop;
     }
@@ -45,8 +45,8 @@ TransferRun::RunStep TransferRun::ErasePage(int16_t n)
         Module1.TxFailed = 1;
         return stopAfterPrimitive();
     }
-    if (!ReplyContains(Proto::kTokenOK)) {
-        stopWith(Msg::kErr110, QString::fromUtf8(Msg::kEraseFault));
+    if (!ReplyContains(Module1.RxBytes, Proto::kTokenOK)) {
+        stopWith(Messages::kErr110);
         discardInput();
         return RunStep::Stop;
     }

@@ -9,7 +9,6 @@
 
 namespace {
 
-constexpr int32_t kSendUnit = 128;
 constexpr int kNameLength = 11;
 constexpr int kNameBytes = 11;
 
@@ -18,11 +17,11 @@ constexpr int kNameBytes = 11;
 int32_t SendEndOf(int32_t dataEnd)
 {
     const int64_t count = static_cast<int64_t>(dataEnd) + 1;
-    if (count % kSendUnit == 0)
+    if (count % Proto::kSendUnit == 0)
         return dataEnd;
     // Floor division, so that the rule holds below 0 as well.
-    const int64_t units = count >= 0 ? count / kSendUnit : -((-count + kSendUnit - 1) / kSendUnit);
-    return static_cast<int32_t>(units * kSendUnit + kSendUnit - 1);
+    const int64_t units = count >= 0 ? count / Proto::kSendUnit : -((-count + Proto::kSendUnit - 1) / Proto::kSendUnit);
+    return static_cast<int32_t>(units * Proto::kSendUnit + Proto::kSendUnit - 1);
 }
 
 int32_t ClockHzOf(float clockMHz)
@@ -45,7 +44,7 @@ QString NameFieldOf(const QString& fileTitle)
 
 QString NameHexOf(const QString& nameField)
 {
-    QStringEncoder encoder("CP932");
+    QStringEncoder encoder(Proto::kCodePage);
     const QByteArray bytes = encoder.encode(nameField);
     QString hex;
     for (qsizetype i = 0; i < bytes.size() && i < kNameBytes; ++i)

@@ -3,17 +3,13 @@
 
 #include "link/Protocol.h"
 #include "shared/MessageBox.h"
-#include "shared/Messages.h"
+#include "shared/MessageTable.h"
 #include "shared/Module1.h"
-#include "shared/Version.h"
 #include "transfer/RunMessages.h"
 
 #include <algorithm>
 
 namespace {
-
-constexpr int32_t kHighBaud = 38400;
-constexpr int32_t kLowBaud = 9600;
 
 QString hex2(int32_t value)
 {
@@ -25,16 +21,16 @@ QString hex8(int32_t value)
     return HexField(static_cast<uint32_t>(value), 8);
 }
 
-// The code a primitive's message was shown under: one of the link's own codes, or the
-// application title over the port layer's text.
-const char* linkCodeOf(const QString& title)
+// The row a primitive's message was shown from: one of the link's own rows, or the port
+// layer's refusal under the application title (also when the layer had reported it before).
+const MessageRow* linkRowOf(const ShownMessage& shown)
 {
     for (const LinkProfile* profile : {&kTransferWindowLink, &kMainWindowLink})
         for (const MessageRow* row : {profile->sendCommandTimeout, profile->sendDataTimeout, profile->replyTimeout,
                                       profile->replyError, profile->longReplyTimeout, profile->longReplyError})
-            if (row != nullptr && title == QString::fromUtf8(row->code))
-                return row->code;
-    return kAppTitle;
+            if (row != nullptr && shown.row == row)
+                return row;
+    return &Messages::kPortRefusal;
 }
 
 } // namespace
@@ -67,13 +63,13 @@ void TransferRun::runSteps()
     port_.SetCommPort(Module1.PortNo);
     if (!port_.Open(&report_.portError)) {
         // The window names only the port; the layer's reason stays in the report.
-        stopWithOpenError(Msg::kPortUnusable);
+        stopWith(Messages::kOpenTransferPort);
         Module1.TxFailed = 1;
         return;
     }
-    link_.SetLineSpeed(Module1.SpeedIndex != 0 ? kHighBaud : kLowBaud);
+    link_.SetLineSpeed(Module1.SpeedIndex != 0 ? Proto::kBaudHigh : Proto::kBaudLow);
     front_.ShowSpeed(Module1.HighSpeedLink != 0);
-    report_.blockBaud = Module1.HighSpeedLink != 0 ? kHighBaud : kLowBaud;
+    report_.blockBaud = Module1.HighSpeedLink != 0 ? Proto::kBaudHigh : Proto::kBaudLow;
     discardInput();
     Module1.CommStatus = 0;
     values_.ClockHz = ClockHzOf(Module1.ClockMHz);
@@ -139,14 +135,14 @@ TransferRun::RunStep TransferRun::awaitHeaderReply()
 
 // Both headers' first reply: "OK" goes on (also beside an "FL"), "FL" is a memory fault,
 // anything else a communication fault.
-TransferRun::RunStep TransferRun::judgeHeaderReply(const char* memoryFaultCode, const char* commFaultCode)
+TransferRun::RunStep TransferRun::judgeHeaderReply(const MessageRow& memoryFault, const MessageRow& commFault)
 {
-    if (ReplyContains(Proto::kTokenOK))
+    if (ReplyContains(Module1.RxBytes, Proto::kTokenOK))
         return RunStep::GoOn;
-    if (ReplyContains(Proto::kTokenFL))
-        stopWith(memoryFaultCode, QString::fromUtf8(Msg::kMemoryFault));
+    if (ReplyContains(Module1.RxBytes, Proto::kTokenFL))
+        stopWith(memoryFault);
     else
-        stopWith(commFaultCode, QString::fromUtf8(Msg::kCommFault));
+        stopWith(commFault);
     discardInput();
     return RunStep::Stop;
 }
@@ -157,7 +153,7 @@ TransferRun::RunStep TransferRun::sendPageStoreHeader()
                             hex2(Module1.CpuIndex) + hex8(values_.ClockHz) + values_.NameHex;
     if (sendHeader(command, Proto::kPageStoreHeaderCount) == RunStep::Stop)
         return RunStep::Stop;
-    return judgeHeaderReply(Msg::kErr100, Msg::kErr010);
+    return judgeHeaderReply(Messages::kErr100, Messages::kErr010);
 }
 
 TransferRun::RunStep TransferRun::sendDirectHeader()
@@ -165,15 +161,15 @@ TransferRun::RunStep TransferRun::sendDirectHeader()
     const QString command = QString::fromLatin1(Proto::kDirectHeader) + hex2(Module1.CpuIndex) + hex8(values_.ClockHz);
     if (sendHeader(command, Proto::kDirectHeaderCount) == RunStep::Stop)
         return RunStep::Stop;
-    if (judgeHeaderReply(Msg::kErr101, Msg::kErr011) == RunStep::Stop)
+    if (judgeHeaderReply(Messages::kErr101, Messages::kErr011) == RunStep::Stop)
         return RunStep::Stop;
     // The unit follows its "OK" with a "GO" of its own once it is ready for data.
     Module1.RxCount = 0;
     if (awaitHeaderReply() == RunStep::Stop)
         return RunStep::Stop;
-    if (ReplyContains(Proto::kTokenGO))
+    if (ReplyContains(Module1.RxBytes, Proto::kTokenGO))
         return RunStep::GoOn;
-    stopWith(Msg::kErr012, QString::fromUtf8(Msg::kCommFault));
+    stopWith(Messages::kErr012);
     discardInput();
     return RunStep::Stop;
 }
@@ -182,26 +178,24 @@ void TransferRun::Ending()
 {
     Module1.BinaryRx = 0;
     // Back to 9600 bit/s on both ends, so that the next memory check finds the unit.
-    link_.SetLineSpeed(kLowBaud);
+    link_.SetLineSpeed(Proto::kBaudLow);
     port_.Close();
 }
 
-TransferRun::RunStep TransferRun::stopWith(const char* code, const QString& text)
+TransferRun::RunStep TransferRun::stopWith(const MessageRow& row, const QString& prefix)
 {
-    ShowFault(text, code);
-    if (report_.stoppedBy == nullptr)
-        report_.stoppedBy = code;
-    report_.result = RunReport::Result::Stopped;
+    ShowMessage(row, prefix);
+    markStop(&row);
     return RunStep::Stop;
 }
 
-TransferRun::RunStep TransferRun::stopWithOpenError(const char* text)
+void TransferRun::markStop(const MessageRow* row)
 {
-    ShowOpenError(text);
-    if (report_.stoppedBy == nullptr)
-        report_.stoppedBy = Msg::kOpenError;
+    if (report_.stoppedBy == nullptr) {
+        report_.stoppedBy = row->code;
+        report_.stoppedRow = row;
+    }
     report_.result = RunReport::Result::Stopped;
-    return RunStep::Stop;
 }
 
 bool TransferRun::ask(const PagePlan::Question& question)
@@ -218,9 +212,7 @@ TransferRun::RunStep TransferRun::stopAfterPrimitive()
     // Every failing primitive shows its message, except a write the port refuses for the
     // reason it has already reported: that one is still the port layer's.
     const ShownMessage latest = LatestMessage();
-    if (report_.stoppedBy == nullptr)
-        report_.stoppedBy = latest.number != messagesBeforeStep_ ? linkCodeOf(latest.title) : kAppTitle;
-    report_.result = RunReport::Result::Stopped;
+    markStop(latest.number != messagesBeforeStep_ ? linkRowOf(latest) : &Messages::kPortRefusal);
     return RunStep::Stop;
 }
 

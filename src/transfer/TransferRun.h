@@ -2,7 +2,9 @@
 
 #include "link/Link.h"
 #include "link/MSComm.h"
+#include "link/Protocol.h"
 #include "shared/MemoryView.h"
+#include "shared/MessageTable.h"
 #include "transfer/PagePlan.h"
 #include "transfer/RunFront.h"
 #include "transfer/RunValues.h"
@@ -25,11 +27,14 @@ struct RunReport {
     // The code (box title) of the message that stopped the run; none for a refused question,
     // a stop request, or a step whose failure the port layer had already reported.
     const char* stoppedBy = nullptr;
+    // The row of that message (the port layer's refusal for a step whose failure the layer had
+    // already reported), for the command line's exit status and hint; none when stoppedBy is.
+    const MessageRow* stoppedRow = nullptr;
     bool questionRefused = false;
     QString portError;          // the port layer's reason when the port could not be opened
     QList<int> erasedPages;     // operator page numbers 1..4, in erase order, each answered "OK"
     int32_t blocksAccepted = 0; // data blocks answered "O"
-    int32_t blockBaud = 9600;   // line speed of the data phase, as the speed exchange left it
+    int32_t blockBaud = Proto::kBaudLow;  // line speed of the data phase, as the speed exchange left it
     int32_t dataEnd = 0;
     int32_t sendEnd = 0;
 };
@@ -70,7 +75,7 @@ private:
     RunStep sendDirectHeader();
     RunStep sendHeader(QString command, int16_t count);
     RunStep awaitHeaderReply();
-    RunStep judgeHeaderReply(const char* memoryFaultCode, const char* commFaultCode);
+    RunStep judgeHeaderReply(const MessageRow& memoryFault, const MessageRow& commFault);
     void Ending();
     // ImageLoading.cpp
     RunStep LoadImage();
@@ -85,8 +90,8 @@ private:
     void showProgress(int32_t position);
 
     // The run's own messages and questions, and the stops they mark in the report.
-    RunStep stopWith(const char* code, const QString& text);
-    RunStep stopWithOpenError(const char* text);
+    RunStep stopWith(const MessageRow& row, const QString& prefix = {});
+    void markStop(const MessageRow* row);
     bool ask(const PagePlan::Question& question);
     // A primitive failed after its own message (or none, when the port layer had already
     // reported the same refusal).

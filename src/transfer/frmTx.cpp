@@ -3,11 +3,11 @@
 
 #include "shared/Placement.h"
 #include "shared/Twips.h"
+#include "transfer/HiddenTextProgressBar.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QLabel>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QTimer>
@@ -23,7 +23,7 @@ frmTx::frmTx(const MemoryView& memoryView, QWidget* parent)
 
     frame1_ = Place<QGroupBox>(this, QStringLiteral("Frame1"), 120, 240, 4575, 795);
     frame1_->setTitle(QStringLiteral("転送ﾒｰﾀｰ"));
-    progressBar1_ = Place<QProgressBar>(frame1_, QStringLiteral("ProgressBar1"), 120, 300, 3735, 315);
+    progressBar1_ = Place<HiddenTextProgressBar>(frame1_, QStringLiteral("ProgressBar1"), 120, 300, 3735, 315);
     progressBar1_->setTextVisible(false);
     progressBar1_->setRange(0, 100);
     progressBar1_->setValue(0);
@@ -63,11 +63,6 @@ void frmTx::Form_Unload()
 {
     if (MSComm1->PortOpen())
         MSComm1->Close();
-}
-
-int frmTx::NibbleToHex(int n)
-{
-    return n <= 9 ? n + 48 : n + 55;
 }
 
 void frmTx::ShowSpeed(bool highSpeed)

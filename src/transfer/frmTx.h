@@ -38,9 +38,6 @@ public:
     // Closes the port if it is still open.
     void Form_Unload();
 
-    // The upper-case hex digit's character code for n = 0..15.
-    static int NibbleToHex(int n);
-
     // RunFront: the speed label, the bar and the percentage.
     void ShowSpeed(bool highSpeed) override;
     void StartProgress(int32_t maximum) override;

@@ -79,8 +79,8 @@ TEST_P(PlanRules, RefusalQuestionsAndErasesAsTheRulesSay)
 
     EXPECT_EQ(plan.refusal == nullptr, row.refusal == nullptr);
     if (plan.refusal != nullptr && row.refusal != nullptr) {
-        EXPECT_STREQ(plan.refusal, row.refusal);
-        EXPECT_STREQ(plan.refusalText, row.refusalText);
+        EXPECT_STREQ(plan.refusal->code, row.refusal);
+        EXPECT_STREQ(plan.refusal->text, row.refusalText);
     }
 
     EXPECT_EQ(plan.upper.question.has_value(), row.upperText != nullptr);

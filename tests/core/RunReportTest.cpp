@@ -147,6 +147,12 @@ TEST_P(RunReports, RecordTheEndingAndTheFirstStoppingMessage)
     if (report.stoppedBy != nullptr && c.stoppedBy != nullptr) {
         EXPECT_STREQ(report.stoppedBy, c.stoppedBy);
     }
+    // The stopping message's row comes with its code, and the command line ends non-zero on it.
+    EXPECT_EQ(report.stoppedRow == nullptr, report.stoppedBy == nullptr);
+    if (report.stoppedRow != nullptr && report.stoppedBy != nullptr) {
+        EXPECT_STREQ(report.stoppedRow->code, report.stoppedBy);
+        EXPECT_NE(report.stoppedRow->exitStatus, 0);
+    }
     EXPECT_EQ(report.questionRefused, c.questionRefused);
     EXPECT_EQ(report.erasedPages, c.erased);
     EXPECT_EQ(report.blocksAccepted, c.blocks);
@@ -352,6 +358,7 @@ TEST_F(CoreRun, RepeatedRefusalIsStillThePortLayersStop)
     EXPECT_EQ(messages_.titles(), QStringList{kAppTitle});
     EXPECT_EQ(report.result, Result::Stopped);
     EXPECT_STREQ(report.stoppedBy, kAppTitle);
+    EXPECT_EQ(report.stoppedRow, &Messages::kPortRefusal);
     EXPECT_EQ(Module1.TxFailed, 1);
 }
 
@@ -370,6 +377,7 @@ TEST_F(CoreRun, EveryRunStartsAFreshReport)
     const RunReport second = Run();
     EXPECT_EQ(second.result, Result::Done);
     EXPECT_EQ(second.stoppedBy, nullptr);
+    EXPECT_EQ(second.stoppedRow, nullptr);
     EXPECT_EQ(second.blocksAccepted, 4);
 }
 

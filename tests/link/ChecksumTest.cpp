@@ -117,16 +117,6 @@ TEST(ReplyContains, TrailByteOfADoubleByteCharacterIsNoToken)
     EXPECT_FALSE(ReplyContains(reply, "OK"));
 }
 
-TEST(ReplyOnModule1, OneArgumentFormsReadTheSharedReceiveArea)
-{
-    putReply("00000000000000000000000000000000000000000000FFOK\r\n");
-    Module1.RxBytes = reply;
-    EXPECT_EQ(CheckReplySum(22), std::optional<int16_t>(0));
-    EXPECT_TRUE(ReplyContains("OK"));
-    Module1.RxBytes.fill(0);
-    EXPECT_FALSE(ReplyContains("OK"));
-}
-
 TEST(HexField, PadsAndCutsToWidth)
 {
     EXPECT_EQ(HexField(5, 2).toStdString(), "05");

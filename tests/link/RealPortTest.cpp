@@ -82,7 +82,7 @@ TEST_F(RealPort, PageQueryReplyArrivesWholeAndChecksOut)
     ASSERT_EQ(link_.SendCommand(query), 0);
     ASSERT_EQ(link_.WaitReply(), 0);
     EXPECT_EQ(Module1.RxCount, 48);
-    EXPECT_EQ(CheckReplySum(22), std::optional<int16_t>(0));
+    EXPECT_EQ(CheckReplySum(Module1.RxBytes, 22), std::optional<int16_t>(0));
     EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(Module1.RxBytes.data()), 4), QByteArray("014B"));
 }
 

@@ -71,7 +71,7 @@ double linkMicrosPerBlock(Link& link)
 {
     Module1.RxCount = 0;
     QString header = pageStoreHeader();
-    if (link.SendCommand(header) != 0 || link.WaitReplyLong() != 0 || !ReplyContains(Proto::kTokenOK))
+    if (link.SendCommand(header) != 0 || link.WaitReplyLong() != 0 || !ReplyContains(Module1.RxBytes, Proto::kTokenOK))
         fail("the unit did not take the header");
     Module1.BinaryRx = 1;
     QElapsedTimer timer;

@@ -1,8 +1,12 @@
 #include "TransferFixture.h"
 
 #include "shared/Module1.h"
+#include "transfer/HiddenTextProgressBar.h"
 
+#include <QAccessible>
+#include <QAccessibleValueInterface>
 #include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -428,6 +432,35 @@ TEST_F(TransferTest, WindowAsDesigned)
     for (const char* name : {"Frame1", "ProgressBar1", "Label1", "Label2", "Command1"})
         EXPECT_NE(w.findChild<QWidget*>(QLatin1String(name)), nullptr) << name;
     EXPECT_TRUE(w.isModal());
+}
+
+// The bar formats no text while it is hidden, yet draws and reports its value as a plain bar does.
+TEST_F(TransferTest, ProgressBarWithHiddenTextDrawsAndReportsLikeAPlainBar)
+{
+    QProgressBar* bar = Window().ProgressBar1();
+    bar->setRange(0, 6400);
+    bar->setValue(3200);
+    EXPECT_TRUE(bar->text().isEmpty());
+    // The same bar class beside a plain one, alike in everything else, draws the same pixels.
+    HiddenTextProgressBar quiet;
+    QProgressBar plain;
+    for (QProgressBar* b : {static_cast<QProgressBar*>(&quiet), &plain}) {
+        b->setTextVisible(false);
+        b->resize(bar->size());
+        b->setRange(0, 6400);
+        b->setValue(3200);
+    }
+    EXPECT_EQ(quiet.grab().toImage(), plain.grab().toImage());
+
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(bar);
+    ASSERT_NE(accessible, nullptr);
+    ASSERT_NE(accessible->valueInterface(), nullptr);
+    EXPECT_EQ(accessible->valueInterface()->currentValue().toInt(), 3200);
+    EXPECT_EQ(accessible->valueInterface()->maximumValue().toInt(), 6400);
+
+    // Shown again, the text is the usual percentage.
+    bar->setTextVisible(true);
+    EXPECT_EQ(bar->text(), QStringLiteral("50%"));
 }
 
 TEST_F(TransferTest, UnloadClosesAnOpenPortAndLeavesAClosedOneAlone)
