@@ -51,6 +51,108 @@ private:
     SessionFront& front_;
 };
 
+// --trace: the link's steps as the front's trace lines. Of the data blocks only the first, the
+// last and those not answered "O" are told; the rest would drown the exchange around them.
+class TraceObserver final : public LinkObserver {
+public:
+    explicit TraceObserver(SessionFront& front) : front_(front) {}
+    ~TraceObserver() override { tellLastBlock(); }
+
+    void Sent(const QByteArray& bytes, bool dataBlock) override
+    {
+        if (!dataBlock) {
+            tellLastBlock();
+            blocks_ = 0;
+            front_.Trace(SessionFront::TraceKind::Sent, lineText(bytes));
+            return;
+        }
+        if (isMarker(bytes)) {
+            // The end or abort block: the data block before it was the last one.
+            tellLastBlock();
+            blockPending_ = true;
+            blockTold_ = true;
+            lastBlock_ = bytes;
+            front_.Trace(SessionFront::TraceKind::Block,
+                         QStringLiteral("%1 block").arg(bytes.startsWith('\xFF') ? QStringLiteral("abort")
+                                                                                 : QStringLiteral("end")));
+            markerSent_ = true;
+            return;
+        }
+        ++blocks_;
+        blockPending_ = true;
+        blockTold_ = blocks_ == 1;
+        lastBlock_ = bytes;
+        if (blockTold_)
+            front_.Trace(SessionFront::TraceKind::Block, blockText(QByteArray()));
+    }
+    void Received(const QByteArray& reply) override
+    {
+        if (blockPending_) {
+            blockPending_ = false;
+            if (markerSent_) {
+                markerSent_ = false;
+                front_.Trace(SessionFront::TraceKind::Received, lineText(reply));
+            } else if (reply != "O") {
+                front_.Trace(SessionFront::TraceKind::Block, blockText(reply));
+                blockTold_ = true;
+            }
+            return;
+        }
+        front_.Trace(SessionFront::TraceKind::Received, lineText(reply));
+    }
+    void SpeedChanged(const QString& settings) override
+    {
+        front_.Trace(SessionFront::TraceKind::Speed, settings);
+    }
+    void Waited(const char* what, uint32_t elapsedMs, bool ok) override
+    {
+        if (blocks_ > 1 && !ok)
+            tellLastBlock();
+        if (blocks_ > 1 && ok)
+            return; // the waits of the blocks in between, like the blocks themselves
+        front_.Trace(SessionFront::TraceKind::Wait, QStringLiteral("%1 %2 ms%3")
+                                                        .arg(QString::fromLatin1(what))
+                                                        .arg(elapsedMs)
+                                                        .arg(ok ? QString() : QStringLiteral(" (timed out or failed)")));
+    }
+
+private:
+    // The marker blocks carry one byte value throughout: 0x00 ends the data, 0xFF aborts it.
+    static bool isMarker(const QByteArray& bytes)
+    {
+        const QByteArray data = bytes.left(32);
+        return data.size() == 32 && (data.count('\0') == 32 || data.count('\xFF') == 32);
+    }
+    static QString lineText(QByteArray bytes)
+    {
+        while (bytes.endsWith('\n') || bytes.endsWith('\r'))
+            bytes.chop(1);
+        return QString::fromLocal8Bit(bytes.toPercentEncoding(" !\"#$&'()*+,-./:;<=>?@[]^_`{|}~"));
+    }
+    QString blockText(const QByteArray& reply) const
+    {
+        QString text = QStringLiteral("%1 (%2 bytes) %3").arg(blocks_).arg(lastBlock_.size()).arg(
+            QString::fromLatin1(lastBlock_.left(8).toHex(' ')));
+        if (!reply.isNull())
+            text += QStringLiteral(" answered \"%1\"").arg(lineText(reply));
+        return text;
+    }
+    void tellLastBlock()
+    {
+        if (blocks_ > 1 && !blockTold_) {
+            front_.Trace(SessionFront::TraceKind::Block, blockText(QByteArray()) + QStringLiteral(" (last)"));
+            blockTold_ = true;
+        }
+    }
+
+    SessionFront& front_;
+    int blocks_ = 0;
+    bool blockPending_ = false;
+    bool blockTold_ = false;
+    bool markerSent_ = false;
+    QByteArray lastBlock_;
+};
+
 QString fileTitleOf(const QString& path)
 {
     const qsizetype separator = std::max(path.lastIndexOf(QLatin1Char('\\')), path.lastIndexOf(QLatin1Char('/')));
@@ -67,8 +169,11 @@ bool fileCanBeOpened(const QString& path)
 
 class CoreSession final : public FlashSession {
 public:
-    CoreSession(const FlashChoices& choices, SessionFront& front) : choices_(choices), front_(front), runFront_(front)
+    CoreSession(const FlashChoices& choices, SessionFront& front, bool trace)
+        : choices_(choices), front_(front), runFront_(front)
     {
+        if (trace)
+            trace_ = std::make_unique<TraceObserver>(front);
         SetMessagePresenter([this](const QString& text, const QString& title, MsgButtons buttons, MsgIcon icon) {
             if (buttons == MsgButtons::OkCancel)
                 return front_.Ask(title, text) ? MsgResult::Ok : MsgResult::Cancel;
@@ -83,6 +188,7 @@ public:
         applyChoices();
         std::unique_ptr<MSComm> port = openablePort();
         Link link(*port, kMainWindowLink);
+        link.SetObserver(trace_.get());
         const ::PageReading read = ReadPageRecords(*port, link, [this](int page, const PageInfo& info) {
             view_.Show(page, CaptionsOf(info));
         });
@@ -142,6 +248,7 @@ public:
 
         std::unique_ptr<MSComm> port = openablePort();
         Link link(*port, kTransferWindowLink);
+        link.SetObserver(trace_.get());
         TransferRun run(*port, link, view_, runFront_);
         run_ = &run;
         if (stopRequested_)
@@ -227,15 +334,16 @@ private:
     SessionFront& front_;
     ForwardingFront runFront_;
     CaptionView view_;
+    std::unique_ptr<TraceObserver> trace_;
     TransferRun* run_ = nullptr;
     bool stopRequested_ = false;
 };
 
 } // namespace
 
-std::unique_ptr<FlashSession> CreateFlashSession(const FlashChoices& choices, SessionFront& front, bool)
+std::unique_ptr<FlashSession> CreateFlashSession(const FlashChoices& choices, SessionFront& front, bool trace)
 {
-    return std::make_unique<CoreSession>(choices, front);
+    return std::make_unique<CoreSession>(choices, front, trace);
 }
 
 } // namespace cli

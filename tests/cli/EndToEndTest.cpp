@@ -9,6 +9,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -239,6 +240,30 @@ TEST_F(FlashCommand, InterruptDuringTheBlocksAbortsAndLeavesTheUnitAt9600)
     EXPECT_EQ(unit->LastTransfer().ending, unitsim::Transfer::Ending::Aborted);
     EXPECT_TRUE(unit->WaitUntil([&] { return unit->Idle(); }, 10000));
     EXPECT_EQ(unit->UnitBaud(), 9600);
+}
+
+// The trace tells the exchange but of the blocks only the first, the last and the one the unit
+// did not answer "O".
+TEST_F(FlashCommand, TraceTellsLinesSpeedsWaitsAndTheBlocksThatMatter)
+{
+    unitsim::Options options;
+    options.faults.unclearAtBlock = 5;
+    SimulatedUnit unit(1, options);
+    const QString file = image("PROG.MOT", 1000);
+    const Ran ran = run(common() + QStringList{"write", file, "--speed", "38400", "--trace"});
+    EXPECT_EQ(ran.status, 0) << ran.err.toStdString();
+    const QString err = QString::fromUtf8(ran.err);
+    const QStringList blocks = err.split('\n').filter(QRegularExpression(QStringLiteral("\\bblock\\b")));
+    EXPECT_TRUE(err.contains(QStringLiteral("38400,N,8,1"))) << err.toStdString();
+    EXPECT_TRUE(err.contains(QStringLiteral("9600,N,8,1")));
+    EXPECT_TRUE(err.contains(QStringLiteral(" ms")));
+    EXPECT_TRUE(err.contains(QStringLiteral("received")));
+    ASSERT_GE(blocks.size(), 3) << err.toStdString();
+    EXPECT_TRUE(blocks.first().contains(QStringLiteral(" 1 (")));
+    EXPECT_TRUE(blocks.filter(QStringLiteral("answered \"X\"")).size() == 1) << err.toStdString();
+    ASSERT_EQ(blocks.size(), 4) << "the blocks in between are not told: " << err.toStdString();
+    EXPECT_TRUE(blocks[2].contains(QStringLiteral("(last)")));
+    EXPECT_TRUE(blocks[3].contains(QStringLiteral("end block")));
 }
 
 TEST_F(FlashCommand, APortAnotherProcessHoldsIsRefusedAsBusy)
