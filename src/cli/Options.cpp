@@ -1,5 +1,6 @@
 #include "cli/Options.h"
 
+#include "link/SerialMSComm.h"
 #include "main/DeviceCatalogue.h"
 #include "shared/Module1.h"
 #include "shared/Settings.h"
@@ -77,14 +78,6 @@ StoredChoices ReadStoredChoices()
     return stored;
 }
 
-QString PortDevice(int16_t n)
-{
-    const QFileInfo link(AppConfigFolder() + QStringLiteral("/ports/COM%1").arg(n));
-    if (link.isSymLink())
-        return link.symLinkTarget();
-    return QStringLiteral("/dev/ttyS%1").arg(n - 1);
-}
-
 std::optional<PortSpec> ResolvePort(const QString& text)
 {
     static const QRegularExpression numbered(QStringLiteral("^(?:com)?([1-8])$"),
@@ -92,7 +85,7 @@ std::optional<PortSpec> ResolvePort(const QString& text)
     const QRegularExpressionMatch match = numbered.match(text);
     if (match.hasMatch()) {
         const auto n = static_cast<int16_t>(match.captured(1).toInt());
-        return PortSpec{QStringLiteral("Com%1").arg(n), n, PortDevice(n)};
+        return PortSpec{QStringLiteral("Com%1").arg(n), n, SerialMSComm::DevicePath(n)};
     }
     if (text.contains(QLatin1Char('/')))
         return PortSpec{text, 0, text};

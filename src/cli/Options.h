@@ -46,8 +46,6 @@ inline constexpr int kUsageStatus = 2;
 
 ParseOutcome ParseArguments(const QStringList& arguments, const StoredChoices& stored);
 
-// The device port n opens: what <configuration folder>/ports/COMn links to, else /dev/ttyS(n-1).
-QString PortDevice(int16_t n);
 // A number 1..8, "ComN" in any letter case, or a device path (it holds a "/").
 std::optional<PortSpec> ResolvePort(const QString& text);
 // The catalogue code of a name the catalogue names, in any letter case.

@@ -37,6 +37,13 @@ Link::Link(MSComm& port, const LinkProfile& profile) : port_(port), profile_(pro
     QObject::connect(&port_, &MSComm::OnComm, &port_, [this] { MSComm1_OnComm(port_); });
 }
 
+void Link::setSettings(const QString& settings)
+{
+    port_.SetSettings(settings);
+    if (observer_ != nullptr)
+        observer_->SpeedChanged(settings);
+}
+
 bool Link::writeRefused(const QByteArray& bytes)
 {
     QString description;
@@ -70,6 +77,8 @@ int16_t Link::SendCommand(QString& text)
     line.append("\r\n");
     if (writeRefused(line))
         return 1;
+    if (observer_ != nullptr)
+        observer_->Sent(line, false);
     return drainTransmit(profile_.sendCommandTimeout);
 }
 
@@ -78,6 +87,8 @@ int16_t Link::SendData(const QByteArray& bytes)
     Module1.CommStatus = 0;
     if (writeRefused(bytes))
         return 1;
+    if (observer_ != nullptr)
+        observer_->Sent(bytes, true);
     return drainTransmit(profile_.sendDataTimeout);
 }
 
@@ -85,18 +96,24 @@ int16_t Link::drainTransmit(const MessageRow* timeout)
 {
     WaitClock& clock = ProgramClock();
     const int64_t start = clock.WholeSeconds();
+    const uint32_t startMs = observer_ != nullptr ? clock.Milliseconds() : 0;
     for (bool firstPass = true;; firstPass = false) {
         if (firstPass)
             clock.LetEventsRun();
         else
             clock.WaitForEvents(drainEstimateMs(port_.OutBufferCount(), port_.Settings()));
         if (clock.WholeSeconds() - start >= Proto::kShortWaitSeconds) {
+            if (observer_ != nullptr)
+                observer_->Waited("drain", clock.Milliseconds() - startMs, false);
             showFault(timeout);
             port_.ClearOutBuffer();
             return 1;
         }
-        if (port_.OutBufferCount() == 0)
+        if (port_.OutBufferCount() == 0) {
+            if (observer_ != nullptr)
+                observer_->Waited("drain", clock.Milliseconds() - startMs, true);
             return 0;
+        }
     }
 }
 
@@ -114,6 +131,16 @@ int16_t Link::waitForReply(int seconds, const MessageRow* timeout, const Message
 {
     WaitClock& clock = ProgramClock();
     const int64_t start = clock.WholeSeconds();
+    const uint32_t startMs = observer_ != nullptr ? clock.Milliseconds() : 0;
+    const auto heard = [&](bool ok) {
+        if (observer_ == nullptr)
+            return;
+        observer_->Waited(seconds > Proto::kShortWaitSeconds ? "long reply" : "reply", clock.Milliseconds() - startMs,
+                          ok);
+        const int count = std::clamp<int>(Module1.RxCount, 0, static_cast<int>(Module1.RxBytes.size()));
+        if (ok)
+            observer_->Received(QByteArray(reinterpret_cast<const char*>(Module1.RxBytes.data()), count));
+    };
     for (bool firstPass = true;; firstPass = false) {
         if (firstPass)
             clock.LetEventsRun();
@@ -123,6 +150,7 @@ int16_t Link::waitForReply(int seconds, const MessageRow* timeout, const Message
         if (Module1.CommStatus == 0 && port_.DeviceLost())
             break;
         if (clock.WholeSeconds() - start >= seconds) {
+            heard(false);
             showFault(timeout);
             // Only after the operator closed the box: late bytes that came meanwhile go too.
             port_.ClearInBuffer();
@@ -134,11 +162,13 @@ int16_t Link::waitForReply(int seconds, const MessageRow* timeout, const Message
     }
     // Left with nothing received only when the device went away.
     if (Module1.CommStatus == 0 || (Module1.CommStatus & ~CommStatusBits::kReplyComplete) != 0) {
+        heard(false);
         showFault(error);
         port_.ClearInBuffer();
         Module1.CommStatus = 0;
         return 1;
     }
+    heard(true);
     Module1.CommStatus = 0;
     return 0;
 }
@@ -175,7 +205,7 @@ void Link::SetLineSpeed(int32_t baud)
         // The unit switches after its "OK" and greets the host with "GO" at the new speed.
         Module1.RxCount = 0;
         port_.ClearInBuffer();
-        port_.SetSettings(targetSettings);
+        setSettings(targetSettings);
         if (WaitReply() != 0 || !ReplyContains(Module1.RxBytes, Proto::kTokenGO))
             Module1.SpeedIndex = 0;
         else
@@ -186,7 +216,7 @@ void Link::SetLineSpeed(int32_t baud)
         if (Module1.SpeedIndex != 0) {
             Module1.HighSpeedLink = 1;
         } else {
-            port_.SetSettings(QString::fromLatin1(Proto::kSettings9600));
+            setSettings(QString::fromLatin1(Proto::kSettings9600));
             Module1.HighSpeedLink = 0;
         }
     }

@@ -26,6 +26,21 @@ inline constexpr LinkProfile kTransferWindowLink{&Messages::kErr020, &Messages::
                                                  &Messages::kErr031, &Messages::kErr040, &Messages::kErr041, true,
                                                  false};
 
+// Hears what a link does on the line, for a front end's trace. A link has none unless one is
+// set, and then pays only for the calls.
+class LinkObserver {
+public:
+    virtual ~LinkObserver() = default;
+    // Bytes that left the port: a command line (CR LF included) or a data block.
+    virtual void Sent(const QByteArray& bytes, bool dataBlock) = 0;
+    // A complete reply as it stands in RxBytes.
+    virtual void Received(const QByteArray& reply) = 0;
+    // The port's settings after a speed change ("38400,N,8,1").
+    virtual void SpeedChanged(const QString& settings) = 0;
+    // A drain or reply wait and how long it took; `ok` false when it ended in its fault.
+    virtual void Waited(const char* what, uint32_t elapsedMs, bool ok) = 0;
+};
+
 // The send and wait primitives and the speed exchange, written once and instantiated by each
 // window on its own port. Every operation returns 0 on success and 1 on failure after showing
 // its own message; callers show nothing more for that failure.
@@ -48,7 +63,12 @@ public:
     // Speed exchange with the unit to 9600 or (any other value) 38400 bit/s.
     void SetLineSpeed(int32_t baud);
 
+    // The observer that hears every step from now on; nullptr (the default) for none.
+    void SetObserver(LinkObserver* observer) { observer_ = observer; }
+
 private:
+    void setSettings(const QString& settings);
+
     int16_t drainTransmit(const MessageRow* timeout);
     int16_t waitForReply(int seconds, const MessageRow* timeout, const MessageRow* error);
     bool writeRefused(const QByteArray& bytes);
@@ -56,6 +76,7 @@ private:
     MSComm& port_;
     const LinkProfile& profile_;
     QString lastRefusal_; // the port layer's last refusal, already shown
+    LinkObserver* observer_ = nullptr;
 };
 
 // The receive handler both windows attach to their port's OnComm: appends delivered bytes to

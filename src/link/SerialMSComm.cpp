@@ -31,6 +31,8 @@ QString busyHint(const QString& device)
 
 QString missingHint(const QString& device, int16_t n)
 {
+    if (n < 1) // a device named by its path: there is no COMn link to point
+        return QStringLiteral("%1: No such device.\nConnect the programmer's serial adapter.").arg(device);
     return QStringLiteral("%1: No such device.\nConnect the programmer's serial adapter, or point "
                           "COM%2 at it with a link %3/ports/COM%2 -> /dev/ttyUSB0.")
         .arg(device)
@@ -67,7 +69,7 @@ bool SerialMSComm::Open(QString* error)
         *error = QStringLiteral("%1: the port is already open").arg(device_);
         return false;
     }
-    device_ = DevicePath(commPort_);
+    device_ = fixedDevice_.isEmpty() ? DevicePath(commPort_) : fixedDevice_;
     lostReason_.clear();
     settings_ = QString::fromLatin1(Proto::kSettings9600);
     port_.setPortName(LockedPortName(device_));

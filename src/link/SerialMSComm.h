@@ -30,6 +30,9 @@ public:
 
     // The device port n resolves to.
     static QString DevicePath(int16_t n);
+    // A device to open in place of the one CommPort resolves to (a command line's --port
+    // /dev/...); empty: CommPort decides again.
+    void SetDevice(const QString& device) { fixedDevice_ = device; }
 
 private:
     void raise(int event);
@@ -43,6 +46,7 @@ private:
     int16_t commPort_ = 1;
     QString settings_;
     QString device_;
+    QString fixedDevice_;
     QString lostReason_; // why the device went away while open, for the next refused write
     int commEvent_ = 0;
     struct LineErrorCounts {

@@ -1,5 +1,7 @@
 #include "cli/Console.h"
 #include "cli/StopSignal.h"
+#include "cli/ExitStatus.h"
+#include "shared/MessageTable.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -14,13 +16,27 @@ using namespace cli;
 TEST(CliMessages, OneLineWithCodeTextAndHint)
 {
     EXPECT_EQ(MessageLine("ERR 030", QString::fromUtf8("受信ﾀｲﾑｵｰﾊﾞｰが発生しました")),
-              QString::fromUtf8("ERR 030: 受信ﾀｲﾑｵｰﾊﾞｰが発生しました -- no reply within 3 s; is the unit powered and "
+              QString::fromUtf8("ERR 030: 受信ﾀｲﾑｵｰﾊﾞｰが発生しました -- Is the unit powered and "
                                 "connected with a straight cable?"));
     // The port layer's text comes whole with its fix, on one line, without a hint of ours.
     EXPECT_EQ(MessageLine("OPEN ERROR", "/dev/ttyS0: Permission denied.\nAdd your user to the \"dialout\" group."),
               "OPEN ERROR: /dev/ttyS0: Permission denied. Add your user to the \"dialout\" group.");
     EXPECT_TRUE(MessageLine("ERR 001", QString::fromUtf8(" 12行にﾁｪｯｸｻﾑｴﾗｰを検出しました"))
                     .startsWith(QString::fromUtf8("ERR 001:  12行にﾁｪｯｸｻﾑｴﾗｰを検出しました -- ")));
+}
+
+// Every box of the message table prints the table's hint and exits with the table's status,
+// also where several codes share one text.
+TEST(CliMessages, HintAndStatusComeFromTheMessageTableRowOfTheBox)
+{
+    for (const MessageRow* row : Messages::kTable) {
+        const QString code = QString::fromUtf8(row->code);
+        const QString text = row->text ? QStringLiteral(" 12") + QString::fromUtf8(row->text)
+                                       : QStringLiteral("/dev/ttyS0: No such device.");
+        const QString hint = row->text ? QString::fromUtf8(row->hint).remove(QLatin1Char('`')) : QString();
+        EXPECT_EQ(HintFor(code, text), hint) << row->name;
+        EXPECT_EQ(ExitStatusFor(code, text), row->exitStatus) << row->name;
+    }
 }
 
 TEST(CliQuestions, AnsweredByYesByTheTerminalOrCancelledWithoutOne)

@@ -1,0 +1,294 @@
+// corvane-flash as a process against the simulated unit on a pseudo-terminal: what a script
+// sees on standard output, standard error and in the exit status, and what the unit was told.
+#include "link/SerialMSComm.h"
+#include "support/SimulatedUnit.h"
+#include "support/SRecordText.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+namespace {
+
+// An S-record file of `size` bytes from address 0 (S2 records of 32 bytes).
+QString writeImageFile(const QString& path, int size, uint8_t seed)
+{
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    for (int address = 0; address < size; address += 32) {
+        const int count = std::min(32, size - address);
+        std::vector<uint8_t> data;
+        for (int i = 0; i < count; ++i)
+            data.push_back(static_cast<uint8_t>((address + i) * 7 + seed));
+        file.write(QByteArray::fromStdString(SRecord(2, static_cast<uint32_t>(address), data)) + "\r\n");
+    }
+    file.write("S804000000FB\r\n");
+    return path;
+}
+
+std::vector<uint8_t> imageBytes(int size, uint8_t seed)
+{
+    std::vector<uint8_t> bytes(static_cast<size_t>(size));
+    for (int i = 0; i < size; ++i)
+        bytes[static_cast<size_t>(i)] = static_cast<uint8_t>(i * 7 + seed);
+    return bytes;
+}
+
+unitsim::PageRecord record(const char* name, uint32_t size)
+{
+    unitsim::PageRecord r;
+    r.status = 1;
+    r.cpu = 0;
+    r.clockHz = 16000000;
+    r.name.fill(' ');
+    const QByteArray bytes = QByteArray::fromStdString(name);
+    std::copy(bytes.begin(), bytes.end(), r.name.begin());
+    r.size = size;
+    return r;
+}
+
+struct Ran {
+    int status = -1;
+    QByteArray out, err;
+    QJsonObject json() const { return QJsonDocument::fromJson(out).object(); }
+};
+
+class FlashCommand : public ::testing::Test {
+protected:
+    QProcess* start(const QStringList& arguments)
+    {
+        auto* process = new QProcess;
+        processes_.emplace_back(process);
+        process->setProgram(QStringLiteral(CORVANE_FLASH));
+        process->setArguments(arguments);
+        process->start();
+        EXPECT_TRUE(process->waitForStarted());
+        process->closeWriteChannel(); // no terminal, nothing typed
+        return process;
+    }
+    static Ran finish(QProcess* process)
+    {
+        EXPECT_TRUE(process->waitForFinished(60000));
+        return {process->exitStatus() == QProcess::NormalExit ? process->exitCode() : -1,
+                process->readAllStandardOutput(), process->readAllStandardError()};
+    }
+    Ran run(const QStringList& arguments) { return finish(start(arguments)); }
+    QString image(const char* name, int size, uint8_t seed = 3)
+    {
+        return writeImageFile(dir_.filePath(QString::fromLatin1(name)), size, seed);
+    }
+    static QStringList common() { return {"--port", "1", "--cpu", "3048f", "--clock", "16", "--quiet"}; }
+
+    QTemporaryDir dir_;
+    std::vector<std::unique_ptr<QProcess>> processes_;
+};
+
+TEST_F(FlashCommand, InfoShowsEmptyAndFullPagesAsTextAndJson)
+{
+    SimulatedUnit unit(1);
+    unit->SetPage(1, record("\xC3\xBD\xC4.MOT", 2048), imageBytes(2048, 1)); // "ﾃｽﾄ.MOT"
+
+    const Ran text = run({"info", "--port", "Com1"});
+    EXPECT_EQ(text.status, 0) << text.err.toStdString();
+    const QString shown = QString::fromUtf8(text.out);
+    EXPECT_TRUE(shown.contains(QStringLiteral("------"))) << shown.toStdString();
+    EXPECT_TRUE(shown.contains(QString::fromUtf8("ﾃｽﾄ.MOT"))) << shown.toStdString();
+
+    const Ran json = run({"info", "--port", "com1", "--json"});
+    EXPECT_EQ(json.status, 0);
+    const QJsonArray pages = json.json().value("pages").toArray();
+    ASSERT_EQ(pages.size(), 4) << json.out.toStdString();
+    EXPECT_EQ(pages[0].toObject(), (QJsonObject{{"page", 1}, {"empty", true}}));
+    const QJsonObject full = pages[1].toObject();
+    EXPECT_EQ(full.value("page").toInt(), 2);
+    EXPECT_FALSE(full.value("empty").toBool());
+    EXPECT_EQ(full.value("cpu").toString(), "3048F");
+    EXPECT_EQ(full.value("clock_hz").toInt(), 16000000);
+    EXPECT_EQ(full.value("size").toInt(), 2048);
+    EXPECT_TRUE(full.value("name").toString().startsWith(QString::fromUtf8("ﾃｽﾄ.MOT")));
+}
+
+TEST_F(FlashCommand, WriteToAPageAndThroughAtBothSpeeds)
+{
+    SimulatedUnit unit(1);
+    const QString file = image("PROG.MOT", 1000);
+    struct Case {
+        const char* page;
+        const char* speed;
+        int baud;
+    } cases[] = {{"2", "9600", 9600}, {"3", "38400", 38400}, {"thru", "9600", 9600}, {"thru", "38400", 38400}};
+    for (const Case& c : cases) {
+        const Ran ran = run(common() + QStringList{"write", file, "--page", c.page, "--speed", c.speed, "--json"});
+        const QJsonObject o = ran.json();
+        EXPECT_EQ(ran.status, 0) << c.page << c.speed << ran.err.toStdString();
+        EXPECT_EQ(o.value("result").toString(), "done") << c.page << c.speed;
+        EXPECT_EQ(o.value("speed").toInt(), c.baud) << c.page << c.speed;
+        EXPECT_EQ(o.value("blocks").toInt(), 32) << c.page << c.speed; // 1024 bytes: whole 128-byte units
+        EXPECT_EQ(unit->UnitBaud(), 9600);
+        const std::vector<uint8_t> expected = imageBytes(1000, 3);
+        if (QByteArray(c.page) == "thru") {
+            const std::vector<uint8_t> thru = unit->ThruImage();
+            ASSERT_GE(thru.size(), expected.size());
+            EXPECT_TRUE(std::equal(expected.begin(), expected.end(), thru.begin())) << c.speed;
+        } else {
+            const int page = QByteArray(c.page).toInt() - 1;
+            EXPECT_EQ(unit->Page(page).status, 1) << c.page;
+            const std::vector<uint8_t> data = unit->PageData(page);
+            EXPECT_TRUE(std::equal(expected.begin(), expected.end(), data.begin())) << c.page;
+            EXPECT_EQ(o.value("pages").toArray()[page].toObject().value("size").toInt(), 1024) << c.page;
+        }
+    }
+}
+
+// An image running on from page 1 into page 2 asks before page 2 is erased.
+TEST_F(FlashCommand, EraseQuestionAnsweredByYesOrCancelledWithoutATerminal)
+{
+    SimulatedUnit unit(1);
+    unit->SetPage(1, record("OLD.MOT", 512), imageBytes(512, 9));
+    const QString file = image("BIG.MOT", 0x20000 + 64);
+
+    const Ran plan = run(common() + QStringList{"plan", file, "--page", "1", "--json"});
+    EXPECT_EQ(plan.status, 0) << plan.err.toStdString();
+    EXPECT_EQ(plan.json().value("questions").toArray().size(), 1) << plan.out.toStdString();
+    EXPECT_EQ(plan.json().value("erase").toArray(), QJsonArray{2});
+
+    const Ran refused = run(common() + QStringList{"write", file, "--page", "1", "--json"});
+    EXPECT_EQ(refused.status, 6) << refused.err.toStdString();
+    EXPECT_EQ(refused.json().value("result").toString(), "stopped");
+    EXPECT_EQ(unit->Page(1), record("OLD.MOT", 512)) << "nothing erased";
+    EXPECT_EQ(unit->BlocksReceived(), 0);
+
+    const Ran yes = run(common() + QStringList{"write", file, "--page", "1", "--yes", "--speed", "38400", "--json"});
+    EXPECT_EQ(yes.status, 0) << yes.err.toStdString();
+    EXPECT_EQ(yes.json().value("erased").toArray(), QJsonArray{2});
+    EXPECT_EQ(unit->Page(0).status, 1);
+}
+
+TEST_F(FlashCommand, PlanRefusesWhatTheLastPageCannotHoldAndSendsNothingThatChangesTheUnit)
+{
+    SimulatedUnit unit(1);
+    const QString big = image("BIG.MOT", 0x20000 + 64);
+    const QString small = image("SMALL.MOT", 256);
+    struct Case {
+        QString file;
+        const char* page;
+        int status;
+        QJsonValue refused;
+    } cases[] = {{small, "1", 0, QJsonValue::Null},
+                 {big, "4", 5, "ERR 402"},
+                 {small, "thru", 0, QJsonValue::Null}};
+    for (const Case& c : cases) {
+        const Ran ran = run(common() + QStringList{"plan", c.file, "--page", c.page, "--json"});
+        EXPECT_EQ(ran.status, c.status) << c.page << ran.err.toStdString();
+        EXPECT_EQ(ran.json().value("refused"), c.refused) << c.page << ran.out.toStdString();
+    }
+    EXPECT_FALSE(unit->AnyPageHoldsData());
+    EXPECT_EQ(unit->BlocksReceived(), 0);
+}
+
+TEST_F(FlashCommand, ExitStatusesAgainstTheUnit)
+{
+    SimulatedUnit unit(1);
+    const QString file = image("PROG.MOT", 256);
+    EXPECT_EQ(run(common() + QStringList{"write"}).status, 2);
+    EXPECT_EQ(run(common() + QStringList{"write", dir_.filePath("MISSING.MOT")}).status, 4);
+    EXPECT_EQ(run({"info", "--port", dir_.filePath("nodevice")}).status, 3);
+
+    unitsim::Faults faults;
+    faults.flashFaultAtBlock = 2;
+    unit->SetFaults(faults);
+    Ran ran = run(common() + QStringList{"write", file, "--json"});
+    EXPECT_EQ(ran.status, 9) << ran.err.toStdString();
+    EXPECT_EQ(ran.json().value("code").toString(), "ERR 102");
+
+    faults = {};
+    faults.badRecordSumPage = 0;
+    unit->SetFaults(faults);
+    ran = run(common() + QStringList{"info"});
+    EXPECT_EQ(ran.status, 8) << ran.err.toStdString();
+    EXPECT_TRUE(ran.err.contains("ERR 200"));
+
+    faults = {};
+    faults.mute = true;
+    unit->SetFaults(faults);
+    const int blocksBefore = unit->BlocksReceived();
+    ran = run(common() + QStringList{"write", file});
+    EXPECT_EQ(ran.status, 7) << ran.err.toStdString();
+    EXPECT_EQ(unit->BlocksReceived(), blocksBefore) << "no header wait for a unit that does not answer";
+}
+
+TEST_F(FlashCommand, InterruptDuringTheBlocksAbortsAndLeavesTheUnitAt9600)
+{
+    unitsim::Options options;
+    options.faults.replyDelayMs = 5; // keeps the blocks going while the signal comes
+    SimulatedUnit unit(1, options);
+    const QString file = image("LONG.MOT", 64 * 1024);
+    QProcess* process = start(common() + QStringList{"write", file, "--speed", "38400", "--json"});
+    ASSERT_TRUE(unit->WaitUntil([&] { return unit->BlocksReceived() >= 4; }, 30000));
+    ::kill(static_cast<pid_t>(process->processId()), SIGINT);
+    const Ran ran = finish(process);
+    EXPECT_EQ(ran.status, 10) << ran.err.toStdString();
+    EXPECT_EQ(ran.json().value("result").toString(), "cancelled");
+    EXPECT_EQ(unit->LastTransfer().ending, unitsim::Transfer::Ending::Aborted);
+    EXPECT_TRUE(unit->WaitUntil([&] { return unit->Idle(); }, 10000));
+    EXPECT_EQ(unit->UnitBaud(), 9600);
+}
+
+// The trace tells the exchange but of the blocks only the first, the last and the one the unit
+// did not answer "O".
+TEST_F(FlashCommand, TraceTellsLinesSpeedsWaitsAndTheBlocksThatMatter)
+{
+    unitsim::Options options;
+    options.faults.unclearAtBlock = 5;
+    SimulatedUnit unit(1, options);
+    const QString file = image("PROG.MOT", 1000);
+    const Ran ran = run(common() + QStringList{"write", file, "--speed", "38400", "--trace"});
+    EXPECT_EQ(ran.status, 0) << ran.err.toStdString();
+    const QString err = QString::fromUtf8(ran.err);
+    const QStringList blocks = err.split('\n').filter(QRegularExpression(QStringLiteral("\\bblock\\b")));
+    EXPECT_TRUE(err.contains(QStringLiteral("38400,N,8,1"))) << err.toStdString();
+    EXPECT_TRUE(err.contains(QStringLiteral("9600,N,8,1")));
+    EXPECT_TRUE(err.contains(QStringLiteral(" ms")));
+    EXPECT_TRUE(err.contains(QStringLiteral("received")));
+    ASSERT_GE(blocks.size(), 3) << err.toStdString();
+    EXPECT_TRUE(blocks.first().contains(QStringLiteral(" 1 (")));
+    EXPECT_TRUE(blocks.filter(QStringLiteral("answered \"X\"")).size() == 1) << err.toStdString();
+    ASSERT_EQ(blocks.size(), 4) << "the blocks in between are not told: " << err.toStdString();
+    EXPECT_TRUE(blocks[2].contains(QStringLiteral("(last)")));
+    EXPECT_TRUE(blocks[3].contains(QStringLiteral("end block")));
+}
+
+TEST_F(FlashCommand, APortAnotherProcessHoldsIsRefusedAsBusy)
+{
+    SimulatedUnit unit(1);
+    SerialMSComm holder;
+    holder.SetCommPort(1);
+    QString error;
+    ASSERT_TRUE(holder.Open(&error)) << error.toStdString();
+    const Ran ran = run({"info", "--port", "1"});
+    EXPECT_EQ(ran.status, 3) << ran.err.toStdString();
+    EXPECT_TRUE(ran.err.contains("OPEN ERROR"));
+    holder.Close();
+}
+
+TEST_F(FlashCommand, ThreeUnitsAtOnce)
+{
+    SimulatedUnit a(1), b(2), c(3);
+    const QString file = image("GANG.MOT", 2048);
+    const Ran ran = run({"write", file, "--port", "1", "--port", "2", "--port", "3", "--cpu", "3048F", "--clock",
+                         "16", "--page", "1", "--quiet", "--json"});
+    EXPECT_EQ(ran.status, 0) << ran.err.toStdString();
+    EXPECT_EQ(ran.json().value("units").toArray().size(), 3) << ran.out.toStdString();
+    for (SimulatedUnit* unit : {&a, &b, &c})
+        EXPECT_EQ(unit->sim().Page(0).size, 2048u);
+}
+
+} // namespace
