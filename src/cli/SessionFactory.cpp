@@ -2,7 +2,6 @@
 // with the command line's front in place of the windows.
 #include "cli/FlashSession.h"
 
-#include "imagebuf/imagebuf.h"
 #include "link/Link.h"
 #include "link/MSComm.h"
 #include "link/SerialMSComm.h"
@@ -14,6 +13,7 @@
 #include "shared/Module1.h"
 #include "transfer/PagePlan.h"
 #include "transfer/RunValues.h"
+#include "transfer/ImageLoading.h"
 #include "transfer/TransferRun.h"
 
 #include <QFile>
@@ -226,7 +226,7 @@ public:
         outcome.sendEnd = SendEndOf(dataEnd);
         const PagePlan plan = PlanPagesFor(Module1.PageNo, dataEnd, view_);
         if (plan.refusal != nullptr)
-            outcome.refusal = QString::fromLatin1(plan.refusal);
+            outcome.refusal = QString::fromUtf8(plan.refusal->code);
         for (const PagePlan::Question& q : plan.questions())
             outcome.questions.append({q.title, q.text});
         outcome.erase = plan.erase();
@@ -239,7 +239,7 @@ public:
         RunOutcome outcome;
         Module1.HighSpeedLink = 0;
         if (!fileCanBeOpened(Module1.FilePath)) {
-            ShowOpenError(QString::fromUtf8(Messages::kOpenFile.text));
+            ShowMessage(Messages::kOpenFile);
             outcome.stoppedBy = QString::fromLatin1(Messages::kOpenFile.code);
             outcome.txFailed = true;
             return outcome;
@@ -303,30 +303,16 @@ private:
         return port;
     }
 
-    // The run's image loading for the dry run, with the same messages; the image stays in
+    // The run's own image loading, with the same messages; the image stays in
     // Module1.ImageBuf as the run would leave it.
     bool loadImage(int32_t* dataEnd)
     {
-        int32_t unused = 0;
-        int32_t errorLine = 0;
-        ClrBuf(Module1.ImageBuf.data(), kImageSize);
-        QByteArray path = QFile::encodeName(Module1.FilePath);
-        const int16_t result =
-            FillBuf(Module1.ImageBuf.data(), path.data(), dataEnd, &unused, Module1.CpuIndex, &errorLine);
-        if (result == IMAGEBUF_CANNOT_OPEN) {
-            ShowOpenError(QString::fromUtf8(Messages::kOpenFile.text));
+        const LoadedImage image = LoadImageFile();
+        if (const MessageRow* fault = ImageFaultOf(image.result)) {
+            ShowMessage(*fault, ImageFaultPrefix(*fault, image.errorLine));
             return false;
         }
-        if (result == IMAGEBUF_BAD_CHECKSUM) {
-            ShowMessage(NumberText(errorLine) + QString::fromUtf8(Messages::kErr001.text),
-                        QString::fromLatin1(Messages::kErr001.code));
-            return false;
-        }
-        if (result >= IMAGEBUF_NOT_A_RECORD) {
-            ShowMessage(NumberText(errorLine) + QString::fromUtf8(Messages::kErr002.text),
-                        QString::fromLatin1(Messages::kErr002.code));
-            return false;
-        }
+        *dataEnd = image.dataEnd;
         return true;
     }
 

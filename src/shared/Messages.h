@@ -11,10 +11,4 @@ inline constexpr const char* kUpperSpillTitle = "ページを跨ぐデータ";
 inline constexpr const char* kErasePagesSuffix = "ページを消去します";
 inline constexpr const char* kEraseAllPages = "全ページ消去します";
 
-// The command line's names of the "OPEN ERROR" rows' code and texts; they go once it reads
-// the rows (Messages::kOpenFile, kOpenTransferPort) itself.
-inline constexpr const char* kOpenError = Messages::kOpenErrorCode;
-inline constexpr const char* kPortUnusable = Messages::kOpenTransferPort.text;
-inline constexpr const char* kFileUnopenable = Messages::kOpenFile.text;
-
 } // namespace Msg

@@ -1,4 +1,7 @@
 // The S-record file into the image buffer, through the image-buffer library.
+#include "transfer/ImageLoading.h"
+
+#include "transfer/RunValues.h"
 #include "transfer/TransferRun.h"
 
 #include "imagebuf/imagebuf.h"
@@ -7,36 +10,51 @@
 
 #include <QFile>
 
-TransferRun::RunStep TransferRun::LoadImage()
+LoadedImage LoadImageFile()
 {
-    values_.DataEnd = 0;
-    values_.ErrorLine = 0;
+    LoadedImage image;
     int32_t unused = 0;
     ClrBuf(Module1.ImageBuf.data(), kImageSize);
     // The library takes the name as a writable, zero-terminated buffer in the file-name encoding.
     QByteArray path = QFile::encodeName(Module1.FilePath);
-    const int16_t result = FillBuf(Module1.ImageBuf.data(), path.data(), &values_.DataEnd, &unused, Module1.CpuIndex,
-                                   &values_.ErrorLine);
+    image.result =
+        FillBuf(Module1.ImageBuf.data(), path.data(), &image.dataEnd, &unused, Module1.CpuIndex, &image.errorLine);
     Module1.FilePath = QFile::decodeName(path.constData());
+    return image;
+}
+
+const MessageRow* ImageFaultOf(int16_t result)
+{
+    if (result == IMAGEBUF_CANNOT_OPEN)
+        return &Messages::kOpenFile;
+    if (result == IMAGEBUF_BAD_CHECKSUM)
+        return &Messages::kErr001;
+    if (result >= IMAGEBUF_NOT_A_RECORD)
+        return &Messages::kErr002;
+    return nullptr;
+}
+
+QString ImageFaultPrefix(const MessageRow& fault, int32_t errorLine)
+{
+    return &fault == &Messages::kOpenFile ? QString() : NumberText(errorLine);
+}
+
+TransferRun::RunStep TransferRun::LoadImage()
+{
+    const LoadedImage image = LoadImageFile();
+    values_.DataEnd = image.dataEnd;
+    values_.ErrorLine = image.errorLine;
     values_.SendEnd = SendEndOf(values_.DataEnd);
     report_.dataEnd = values_.DataEnd;
     report_.sendEnd = values_.SendEnd;
 
-    if (result == IMAGEBUF_CANNOT_OPEN) {
-        stopWith(Messages::kOpenFile);
-        Module1.TxFailed = 1;
-        return RunStep::Stop;
-    }
-    if (result == IMAGEBUF_BAD_CHECKSUM) {
-        stopWith(Messages::kErr001, NumberText(values_.ErrorLine));
-        Module1.TxFailed = 1;
-        return RunStep::Stop;
-    }
-    if (result >= IMAGEBUF_NOT_A_RECORD) {
-        stopWith(Messages::kErr002, NumberText(values_.ErrorLine));
+    const MessageRow* fault = ImageFaultOf(image.result);
+    if (fault == nullptr)
+        return RunStep::GoOn;
+    stopWith(*fault, ImageFaultPrefix(*fault, values_.ErrorLine));
+    // A malformed record may have been a unit's reply pasted into the file: nothing of it stays.
+    if (fault == &Messages::kErr002)
         discardInput();
-        Module1.TxFailed = 1;
-        return RunStep::Stop;
-    }
-    return RunStep::GoOn;
+    Module1.TxFailed = 1;
+    return RunStep::Stop;
 }
