@@ -3,6 +3,8 @@
 // What corvane-flash needs from the run core, and nothing more. One implementation drives the
 // real memory check and transfer run; the tests drive a fake. QtCore only.
 
+#include "link/Protocol.h"
+
 #include <QList>
 #include <QString>
 
@@ -45,7 +47,7 @@ struct PageReading {
 struct PlanOutcome {
     bool loaded = false;     // the image loaded; when false a message has said why
     int32_t dataEnd = 0, sendEnd = 0;
-    QString refusal;         // "ERR 400" / "ERR 401" / "ERR 402", or empty
+    QString refusal;         // the page rules' refusal code, or empty
     struct Question {
         QString title, text;
     };
@@ -62,7 +64,7 @@ struct RunOutcome {
     bool txFailed = false;     // TxFailed: no memory check after the run
     QList<int> erasedPages;    // operator page numbers 1..4, in erase order
     int32_t blocksAccepted = 0;
-    int32_t blockBaud = 9600;
+    int32_t blockBaud = Proto::kBaudLow;
     int32_t dataEnd = 0, sendEnd = 0;
 };
 

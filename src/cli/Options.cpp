@@ -1,5 +1,6 @@
 #include "cli/Options.h"
 
+#include "link/Protocol.h"
 #include "link/SerialMSComm.h"
 #include "main/DeviceCatalogue.h"
 #include "shared/Module1.h"
@@ -160,9 +161,9 @@ std::optional<int16_t> ParsePage(const QString& text)
 
 std::optional<int16_t> ParseSpeed(const QString& text)
 {
-    if (text == QLatin1String("9600"))
+    if (text == QString::number(Proto::kBaudLow))
         return int16_t{0};
-    if (text == QLatin1String("38400"))
+    if (text == QString::number(Proto::kBaudHigh))
         return int16_t{1};
     return std::nullopt;
 }

@@ -19,7 +19,7 @@ struct WriteSummary {
     QString code;        // first stopping code, empty for none
     int exit = 0;
     int16_t pageNo = 1;
-    int32_t speed = 9600; // bit/s of the blocks
+    int32_t speed = Proto::kBaudLow; // bit/s of the blocks
     QList<int> erased;
     int32_t blocks = 0;
     double seconds = 0;

@@ -26,7 +26,7 @@ struct PagePlan {
 
     // Older data of the nearest occupied lower page running on into the chosen page.
     Part lower;
-    // The image is too large for the chosen page: "ERR 400" / "ERR 401" / "ERR 402", after the
+    // The image is too large for the chosen page: its page-rule row, after the
     // lower part, in place of the upper part.
     const MessageRow* refusal = nullptr;
     // The new image running on into the pages above the chosen one.
