@@ -9,6 +9,8 @@
 #include <QFileInfo>
 #include <QPushButton>
 
+#include <algorithm>
+
 namespace {
 
 // The file-name part of a path as the unit records it: after the last separator, "\" as the
