@@ -11,13 +11,11 @@
 #include "shared/MessageBox.h"
 #include "shared/MessageTable.h"
 #include "shared/Module1.h"
+#include "transfer/ImageLoading.h"
 #include "transfer/PagePlan.h"
 #include "transfer/RunValues.h"
-#include "transfer/ImageLoading.h"
 #include "transfer/TransferRun.h"
 
-#include <QFile>
-#include <QFileInfo>
 
 namespace cli {
 
@@ -153,20 +151,6 @@ private:
     QByteArray lastBlock_;
 };
 
-QString fileTitleOf(const QString& path)
-{
-    const qsizetype separator = std::max(path.lastIndexOf(QLatin1Char('\\')), path.lastIndexOf(QLatin1Char('/')));
-    return path.mid(separator + 1);
-}
-
-bool fileCanBeOpened(const QString& path)
-{
-    if (path.isEmpty() || QFileInfo(path).isDir())
-        return false;
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly);
-}
-
 class CoreSession final : public FlashSession {
 public:
     CoreSession(const FlashChoices& choices, SessionFront& front, bool trace)
@@ -238,13 +222,13 @@ public:
         applyChoices();
         RunOutcome outcome;
         Module1.HighSpeedLink = 0;
-        if (!fileCanBeOpened(Module1.FilePath)) {
+        if (!FileCanBeOpened(Module1.FilePath)) {
             ShowMessage(Messages::kOpenFile);
             outcome.stoppedBy = QString::fromLatin1(Messages::kOpenFile.code);
             outcome.txFailed = true;
             return outcome;
         }
-        Module1.FileTitle = fileTitleOf(Module1.FilePath);
+        Module1.FileTitle = FileTitleOf(Module1.FilePath);
 
         std::unique_ptr<MSComm> port = openablePort();
         Link link(*port, kTransferWindowLink);
@@ -260,9 +244,7 @@ public:
                          : report.result == RunReport::Result::Cancelled ? RunOutcome::Result::Cancelled
                                                                          : RunOutcome::Result::Stopped;
         if (report.stoppedBy != nullptr)
-            outcome.stoppedBy = QString::fromLatin1(report.stoppedBy);
-        else if (!report.portError.isEmpty())
-            outcome.stoppedBy = QString::fromLatin1(Messages::kOpenFile.code); // "OPEN ERROR"
+            outcome.stoppedBy = QString::fromUtf8(report.stoppedBy);
         outcome.questionRefused = report.questionRefused;
         outcome.txFailed = Module1.TxFailed != 0;
         outcome.erasedPages = report.erasedPages;

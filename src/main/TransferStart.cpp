@@ -3,33 +3,10 @@
 #include "shared/MessageBox.h"
 #include "shared/MessageTable.h"
 #include "shared/Module1.h"
+#include "transfer/ImageLoading.h"
 #include "transfer/frmTx.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QPushButton>
-
-#include <algorithm>
-
-namespace {
-
-// The file-name part of a path as the unit records it: after the last separator, "\" as the
-// unit's own tools write paths, "/" as this system does.
-QString fileTitleOf(const QString& path)
-{
-    const qsizetype separator = std::max(path.lastIndexOf(QLatin1Char('\\')), path.lastIndexOf(QLatin1Char('/')));
-    return path.mid(separator + 1);
-}
-
-bool fileCanBeOpened(const QString& path)
-{
-    if (path.isEmpty() || QFileInfo(path).isDir())
-        return false;
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly); // closed again at once; nothing is read
-}
-
-} // namespace
 
 void frmMain::Tx_start_Click()
 {
@@ -49,12 +26,12 @@ void frmMain::Tx_start_Click()
     Tx_start()->setEnabled(false);
     Command2()->setEnabled(false);
 
-    if (!fileCanBeOpened(Module1.FilePath)) {
+    if (!FileCanBeOpened(Module1.FilePath)) {
         ShowMessage(Messages::kOpenFile);
         enableAll();
         return;
     }
-    Module1.FileTitle = fileTitleOf(Module1.FilePath);
+    Module1.FileTitle = FileTitleOf(Module1.FilePath);
 
     frmTx::RunModal(this, *this);
 

@@ -9,6 +9,23 @@
 #include "shared/Module1.h"
 
 #include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+
+bool FileCanBeOpened(const QString& path)
+{
+    if (path.isEmpty() || QFileInfo(path).isDir())
+        return false;
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly);
+}
+
+QString FileTitleOf(const QString& path)
+{
+    const qsizetype separator = std::max(path.lastIndexOf(QLatin1Char('\\')), path.lastIndexOf(QLatin1Char('/')));
+    return path.mid(separator + 1);
+}
 
 LoadedImage LoadImageFile()
 {

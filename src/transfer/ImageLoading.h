@@ -2,7 +2,17 @@
 
 #include "shared/MessageTable.h"
 
+#include <QString>
+
 #include <cstdint>
+
+// What transfer start tests before a run: the file can be opened for reading (it is closed again
+// at once; nothing is read).
+bool FileCanBeOpened(const QString& path);
+
+// The file-name part of a path as the unit records it: after the last separator, "\" as the
+// unit's own tools write paths, "/" as this system does.
+QString FileTitleOf(const QString& path);
 
 // The S-record file named by Module1.FilePath, loaded into Module1.ImageBuf through the
 // image-buffer library: what the run does before it plans pages, and what a dry run does too.
