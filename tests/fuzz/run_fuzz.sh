@@ -37,10 +37,8 @@ else
 fi
 work=$(cd "$work" && pwd)
 
-clangxx=$(command -v clang++ || command -v clang++-14) || {
-  echo "run_fuzz.sh: clang++ is not installed" >&2
-  exit 2
-}
+source "$here/fuzz_common.sh"
+clangxx=$(find_clangxx)
 read -r -a qt <<<"$(pkg-config --cflags --libs Qt6Core)"
 moc=$(pkg-config --variable=libexecdir Qt6Core 2>/dev/null)/moc
 [ -x "$moc" ] || moc=/usr/lib/qt6/libexec/moc
@@ -56,23 +54,6 @@ for s in "${sources[@]}"; do full+=("$src/$s"); done
   -I"$src" -I"$work/include" "$here/fuzz_$target.cpp" "${full[@]}" "$work/moc_MSComm.cpp" \
   "${qt[@]}" -o "$work/fuzz_$target"
 
-corpus="$work/corpus"
-rm -rf "$corpus"
-cp -r "$here/corpus/$target" "$corpus"
-mkdir -p "$work/findings"
-
-# The settings target writes a file for every input; tmpfs keeps that cheap.
-scratch_root=/dev/shm
-[ -d "$scratch_root" ] && [ -w "$scratch_root" ] || scratch_root=${TMPDIR:-/tmp}
-scratch=$(mktemp -d "$scratch_root/fuzz_$target.XXXXXX")
-trap 'rm -rf "$scratch"' EXIT
-
-status=0
-FUZZ_SETTINGS_DIR="$scratch" "$work/fuzz_$target" -max_total_time="$seconds" -max_len=4096 \
-  -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
-  -artifact_prefix="$work/findings/" "$@" "$corpus" || status=$?
-if [ "$status" -ne 0 ]; then
-  echo "run_fuzz.sh: the $target fuzzer found a fault; the input is in $work/findings/" >&2
-  exit "$status"
-fi
-echo "run_fuzz.sh: no findings for $target in $seconds s"
+# The settings target writes a file for every input into its scratch folder.
+run_fuzz_target "$target" "$work/fuzz_$target" "$here/corpus/$target" "$work" "$seconds" 4096 \
+  FUZZ_SETTINGS_DIR "$@"

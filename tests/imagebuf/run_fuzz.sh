@@ -18,32 +18,12 @@ else
 fi
 work=$(cd "$work" && pwd)
 
-clangxx=$(command -v clang++ || command -v clang++-14) || {
-  echo "run_fuzz.sh: clang++ is not installed" >&2
-  exit 2
-}
+source "$here/../fuzz/fuzz_common.sh"
+clangxx=$(find_clangxx)
 "$clangxx" -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
   -I"$src" "$here/fuzz_srec.cpp" \
   "$src/imagebuf/imagebuf.cpp" "$src/imagebuf/SRecordFile.cpp" "$src/imagebuf/SRecordLoader.cpp" \
   -o "$work/fuzz_srec"
 
-corpus="$work/corpus"
-rm -rf "$corpus"
-cp -r "$here/fuzz_corpus" "$corpus"
-mkdir -p "$work/findings"
-
-# The inputs become files; tmpfs keeps that cheap.
-scratch_root=/dev/shm
-[ -d "$scratch_root" ] && [ -w "$scratch_root" ] || scratch_root=${TMPDIR:-/tmp}
-scratch=$(mktemp -d "$scratch_root/fuzz_imagebuf.XXXXXX")
-trap 'rm -rf "$scratch"' EXIT
-
-status=0
-FUZZ_SREC_DIR="$scratch" "$work/fuzz_srec" -max_total_time="$seconds" -max_len=8192 \
-  -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
-  -artifact_prefix="$work/findings/" "$corpus" || status=$?
-if [ "$status" -ne 0 ]; then
-  echo "run_fuzz.sh: the fuzzer found a fault; the input is in $work/findings/" >&2
-  exit "$status"
-fi
-echo "run_fuzz.sh: no findings in $seconds s"
+# The inputs become files in the scratch folder.
+run_fuzz_target srec "$work/fuzz_srec" "$here/fuzz_corpus" "$work" "$seconds" 8192 FUZZ_SREC_DIR
