@@ -2,9 +2,8 @@
 // sees on standard output, standard error and in the exit status, and what the unit was told.
 #include "link/SerialMSComm.h"
 #include "support/SimulatedUnit.h"
-#include "support/SRecordText.h"
+#include "support/RampImage.h"
 
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -17,30 +16,6 @@
 #include <csignal>
 
 namespace {
-
-// An S-record file of `size` bytes from address 0 (S2 records of 32 bytes).
-QString writeImageFile(const QString& path, int size, uint8_t seed)
-{
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-    for (int address = 0; address < size; address += 32) {
-        const int count = std::min(32, size - address);
-        std::vector<uint8_t> data;
-        for (int i = 0; i < count; ++i)
-            data.push_back(static_cast<uint8_t>((address + i) * 7 + seed));
-        file.write(QByteArray::fromStdString(SRecord(2, static_cast<uint32_t>(address), data)) + "\r\n");
-    }
-    file.write("S804000000FB\r\n");
-    return path;
-}
-
-std::vector<uint8_t> imageBytes(int size, uint8_t seed)
-{
-    std::vector<uint8_t> bytes(static_cast<size_t>(size));
-    for (int i = 0; i < size; ++i)
-        bytes[static_cast<size_t>(i)] = static_cast<uint8_t>(i * 7 + seed);
-    return bytes;
-}
 
 unitsim::PageRecord record(const char* name, uint32_t size)
 {
@@ -83,7 +58,7 @@ protected:
     Ran run(const QStringList& arguments) { return finish(start(arguments)); }
     QString image(const char* name, int size, uint8_t seed = 3)
     {
-        return writeImageFile(dir_.filePath(QString::fromLatin1(name)), size, seed);
+        return WriteRampImageFile(dir_.filePath(QString::fromLatin1(name)), size, seed);
     }
     static QStringList common() { return {"--port", "1", "--cpu", "3048f", "--clock", "16", "--quiet"}; }
 
@@ -94,7 +69,7 @@ protected:
 TEST_F(FlashCommand, InfoShowsEmptyAndFullPagesAsTextAndJson)
 {
     SimulatedUnit unit(1);
-    unit->SetPage(1, record("\xC3\xBD\xC4.MOT", 2048), imageBytes(2048, 1)); // "ﾃｽﾄ.MOT"
+    unit->SetPage(1, record("\xC3\xBD\xC4.MOT", 2048), RampImageBytes(2048, 1)); // "ﾃｽﾄ.MOT"
 
     const Ran text = run({"info", "--port", "Com1"});
     EXPECT_EQ(text.status, 0) << text.err.toStdString();
@@ -133,7 +108,7 @@ TEST_F(FlashCommand, WriteToAPageAndThroughAtBothSpeeds)
         EXPECT_EQ(o.value("speed").toInt(), c.baud) << c.page << c.speed;
         EXPECT_EQ(o.value("blocks").toInt(), 32) << c.page << c.speed; // 1024 bytes: whole 128-byte units
         EXPECT_EQ(unit->UnitBaud(), 9600);
-        const std::vector<uint8_t> expected = imageBytes(1000, 3);
+        const std::vector<uint8_t> expected = RampImageBytes(1000, 3);
         if (QByteArray(c.page) == "thru") {
             const std::vector<uint8_t> thru = unit->ThruImage();
             ASSERT_GE(thru.size(), expected.size());
@@ -152,7 +127,7 @@ TEST_F(FlashCommand, WriteToAPageAndThroughAtBothSpeeds)
 TEST_F(FlashCommand, EraseQuestionAnsweredByYesOrCancelledWithoutATerminal)
 {
     SimulatedUnit unit(1);
-    unit->SetPage(1, record("OLD.MOT", 512), imageBytes(512, 9));
+    unit->SetPage(1, record("OLD.MOT", 512), RampImageBytes(512, 9));
     const QString file = image("BIG.MOT", 0x20000 + 64);
 
     const Ran plan = run(common() + QStringList{"plan", file, "--page", "1", "--json"});

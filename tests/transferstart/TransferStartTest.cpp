@@ -7,7 +7,7 @@
 #include "support/FakeMSComm.h"
 #include "support/MessageRecorder.h"
 #include "support/SimulatedUnit.h"
-#include "support/SRecordText.h"
+#include "support/RampImage.h"
 
 #include <QFile>
 #include <QLabel>
@@ -21,22 +21,6 @@
 #include <algorithm>
 
 namespace {
-
-// An S-record file of `size` bytes from address 0 (S2 records of 32 bytes).
-QString writeImageFile(const QString& path, int size, uint8_t seed)
-{
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-    for (int address = 0; address < size; address += 32) {
-        const int count = std::min(32, size - address);
-        std::vector<uint8_t> data;
-        for (int i = 0; i < count; ++i)
-            data.push_back(static_cast<uint8_t>((address + i) * 7 + seed));
-        file.write(QByteArray::fromStdString(SRecord(2, static_cast<uint32_t>(address), data)) + "\r\n");
-    }
-    file.write("S804000000FB\r\n");
-    return path;
-}
 
 class TransferStart : public ::testing::Test {
 protected:
@@ -68,7 +52,7 @@ protected:
 
 TEST_F(TransferStart, CompleteRunWritesThePageAndReadsTheMemoryViewAgain)
 {
-    Module1.FilePath = writeImageFile(dir_.filePath(QStringLiteral("PROG.MOT")), 1000, 3);
+    Module1.FilePath = WriteRampImageFile(dir_.filePath(QStringLiteral("PROG.MOT")), 1000, 3);
     MessageRecorder messages;
 
     window_.Tx_start_Click();
@@ -88,7 +72,7 @@ TEST_F(TransferStart, CompleteRunWritesThePageAndReadsTheMemoryViewAgain)
 TEST_F(TransferStart, FileTitleIsThePartAfterTheLastBackslash)
 {
     // A name with a backslash in it, as the unit's own tools write paths.
-    Module1.FilePath = writeImageFile(dir_.filePath(QStringLiteral("DATA\\AB.MOT")), 64, 1);
+    Module1.FilePath = WriteRampImageFile(dir_.filePath(QStringLiteral("DATA\\AB.MOT")), 64, 1);
     MessageRecorder messages;
     window_.Tx_start_Click();
     EXPECT_EQ(window_.Label5(2)->text(), "ABMOT       ");
@@ -139,7 +123,7 @@ TEST_F(TransferStart, FailedRunSkipsTheSecondMemoryCheck)
 
 TEST_F(TransferStart, CancelledRunIsFollowedByTheSecondMemoryCheck)
 {
-    Module1.FilePath = writeImageFile(dir_.filePath(QStringLiteral("BIG.MOT")), 32 * 1024, 9);
+    Module1.FilePath = WriteRampImageFile(dir_.filePath(QStringLiteral("BIG.MOT")), 32 * 1024, 9);
     unitsim::Faults slow;
     slow.replyDelayMs = 2;
     unit_->SetFaults(slow);
@@ -162,7 +146,7 @@ TEST_F(TransferStart, CancelledRunIsFollowedByTheSecondMemoryCheck)
 
 TEST_F(TransferStart, SpeedChoiceIsCommittedByTheButtonAndTheRunUsesIt)
 {
-    Module1.FilePath = writeImageFile(dir_.filePath(QStringLiteral("FAST.MOT")), 256, 5);
+    Module1.FilePath = WriteRampImageFile(dir_.filePath(QStringLiteral("FAST.MOT")), 256, 5);
     window_.Option2(1)->setChecked(true); // clicked, not yet committed
     MessageRecorder messages;
     window_.Tx_start_Click();
@@ -180,7 +164,7 @@ TEST(TransferStartNoUnit, TransferWindowStillOpensAfterTheCheckTimesOut)
     Module1.PageNo = 0;
     Module1.ClockMHz = 16;
     QTemporaryDir dir;
-    Module1.FilePath = writeImageFile(dir.filePath(QStringLiteral("A.MOT")), 64, 1);
+    Module1.FilePath = WriteRampImageFile(dir.filePath(QStringLiteral("A.MOT")), 64, 1);
     // Nothing on the line answers: every port the windows create is a silent in-memory one.
     FakeClock clock;
     // What each port was given, kept here since the transfer window's port goes with it.
