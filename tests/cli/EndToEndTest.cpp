@@ -4,6 +4,7 @@
 #include "support/SimulatedUnit.h"
 #include "support/RampImage.h"
 
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -147,26 +148,70 @@ TEST_F(FlashCommand, EraseQuestionAnsweredByYesOrCancelledWithoutATerminal)
     EXPECT_EQ(unit->Page(0).status, 1);
 }
 
-TEST_F(FlashCommand, PlanRefusesWhatTheLastPageCannotHoldAndSendsNothingThatChangesTheUnit)
+// One case for each row of the page rules: an image of one, two, three or four pages on a page
+// that can or cannot hold it.
+TEST_F(FlashCommand, PlanRefusesWhatThePagesAboveCannotHoldAndSendsNothingThatChangesTheUnit)
 {
     SimulatedUnit unit(1);
-    const QString big = image("BIG.MOT", 0x20000 + 64);
     const QString small = image("SMALL.MOT", 256);
+    const QString twoPages = image("TWO.MOT", 0x20000 + 64);
+    const QString threePages = image("THREE.MOT", 0x40000 + 64);
+    const QString fourPages = image("FOUR.MOT", 0x60000 + 64);
     struct Case {
         QString file;
         const char* page;
         int status;
         QJsonValue refused;
-    } cases[] = {{small, "1", 0, QJsonValue::Null},
-                 {big, "4", 5, "ERR 402"},
-                 {small, "thru", 0, QJsonValue::Null}};
+        QJsonArray erase;
+    } cases[] = {{small, "1", 0, QJsonValue::Null, {}},
+                 {twoPages, "3", 0, QJsonValue::Null, {4}},
+                 {twoPages, "4", 5, "ERR 402", {}},
+                 {threePages, "2", 0, QJsonValue::Null, {3, 4}},
+                 {threePages, "3", 5, "ERR 401", {}},
+                 {fourPages, "1", 0, QJsonValue::Null, {2, 3, 4}},
+                 {fourPages, "2", 5, "ERR 400", {}},
+                 {small, "thru", 0, QJsonValue::Null, {}}};
     for (const Case& c : cases) {
         const Ran ran = run(common() + QStringList{"plan", c.file, "--page", c.page, "--json"});
-        EXPECT_EQ(ran.status, c.status) << c.page << ran.err.toStdString();
-        EXPECT_EQ(ran.json().value("refused"), c.refused) << c.page << ran.out.toStdString();
+        const QString which = QFileInfo(c.file).fileName() + QStringLiteral(" on page ") + QString::fromLatin1(c.page);
+        EXPECT_EQ(ran.status, c.status) << which.toStdString() << ran.err.toStdString();
+        EXPECT_EQ(ran.json().value("refused"), c.refused) << which.toStdString() << ran.out.toStdString();
+        EXPECT_EQ(ran.json().value("erase").toArray(), c.erase) << which.toStdString() << ran.out.toStdString();
+        EXPECT_EQ(ran.json().value("questions").toArray(), QJsonArray{}) << "the pages above are empty";
     }
     EXPECT_FALSE(unit->AnyPageHoldsData());
     EXPECT_EQ(unit->BlocksReceived(), 0);
+}
+
+// Older data of page 1 running on into page 2 is erased only after the question.
+TEST_F(FlashCommand, OlderDataRunningIntoTheChosenPageAsksBeforeItIsErased)
+{
+    SimulatedUnit unit(1);
+    unit->SetPage(0, record("OLD.MOT", 200 * 1024), RampImageBytes(512, 9));
+    const QString file = image("NEW.MOT", 512);
+
+    const Ran plan = run(common() + QStringList{"plan", file, "--page", "2", "--json"});
+    EXPECT_EQ(plan.status, 0) << plan.err.toStdString();
+    EXPECT_EQ(plan.json().value("questions").toArray().size(), 1) << plan.out.toStdString();
+    EXPECT_EQ(plan.json().value("erase").toArray(), QJsonArray{1}) << plan.out.toStdString();
+    EXPECT_EQ(unit->Page(0), record("OLD.MOT", 200 * 1024));
+
+    const Ran yes = run(common() + QStringList{"write", file, "--page", "2", "--yes", "--json"});
+    EXPECT_EQ(yes.status, 0) << yes.err.toStdString();
+    EXPECT_EQ(yes.json().value("erased").toArray(), QJsonArray{1}) << yes.out.toStdString();
+    EXPECT_EQ(unit->Page(0).status, 0) << "page 1 erased";
+    EXPECT_EQ(unit->Page(1).size, 512u);
+}
+
+TEST_F(FlashCommand, WriteOfAnImageThePagesCannotHoldSendsNoBlock)
+{
+    SimulatedUnit unit(1);
+    const Ran ran = run(common() + QStringList{"write", image("BIG.MOT", 0x40000 + 64), "--page", "3", "--json"});
+    EXPECT_EQ(ran.status, 5) << ran.err.toStdString();
+    EXPECT_EQ(ran.json().value("code").toString(), "ERR 401") << ran.out.toStdString();
+    EXPECT_TRUE(ran.err.contains("ERR 401"));
+    EXPECT_EQ(unit->BlocksReceived(), 0);
+    EXPECT_FALSE(unit->AnyPageHoldsData());
 }
 
 TEST_F(FlashCommand, ExitStatusesAgainstTheUnit)
@@ -200,21 +245,25 @@ TEST_F(FlashCommand, ExitStatusesAgainstTheUnit)
     EXPECT_EQ(unit->BlocksReceived(), blocksBefore) << "no header wait for a unit that does not answer";
 }
 
-TEST_F(FlashCommand, InterruptDuringTheBlocksAbortsAndLeavesTheUnitAt9600)
+// Ctrl-C and SIGTERM alike are the stop button.
+TEST_F(FlashCommand, InterruptOrTerminateDuringTheBlocksAbortsAndLeavesTheUnitAt9600)
 {
     unitsim::Options options;
     options.faults.replyDelayMs = 5; // keeps the blocks going while the signal comes
     SimulatedUnit unit(1, options);
     const QString file = image("LONG.MOT", 64 * 1024);
-    QProcess* process = start(common() + QStringList{"write", file, "--speed", "38400", "--json"});
-    ASSERT_TRUE(unit->WaitUntil([&] { return unit->BlocksReceived() >= 4; }, 30000));
-    ::kill(static_cast<pid_t>(process->processId()), SIGINT);
-    const Ran ran = finish(process);
-    EXPECT_EQ(ran.status, 10) << ran.err.toStdString();
-    EXPECT_EQ(ran.json().value("result").toString(), "cancelled");
-    EXPECT_EQ(unit->LastTransfer().ending, unitsim::Transfer::Ending::Aborted);
-    EXPECT_TRUE(unit->WaitUntil([&] { return unit->Idle(); }, 10000));
-    EXPECT_EQ(unit->UnitBaud(), 9600);
+    for (const int signal : {SIGINT, SIGTERM}) {
+        const int blocksBefore = unit->BlocksReceived();
+        QProcess* process = start(common() + QStringList{"write", file, "--speed", "38400", "--json"});
+        ASSERT_TRUE(unit->WaitUntil([&] { return unit->BlocksReceived() >= blocksBefore + 4; }, 30000)) << signal;
+        ::kill(static_cast<pid_t>(process->processId()), signal);
+        const Ran ran = finish(process);
+        EXPECT_EQ(ran.status, 10) << signal << ran.err.toStdString();
+        EXPECT_EQ(ran.json().value("result").toString(), "cancelled") << signal;
+        EXPECT_EQ(unit->LastTransfer().ending, unitsim::Transfer::Ending::Aborted) << signal;
+        EXPECT_TRUE(unit->WaitUntil([&] { return unit->Idle(); }, 10000)) << signal;
+        EXPECT_EQ(unit->UnitBaud(), 9600) << signal;
+    }
 }
 
 // The trace tells the exchange but of the blocks only the first, the last and the one the unit
@@ -264,6 +313,32 @@ TEST_F(FlashCommand, ThreeUnitsAtOnce)
     EXPECT_EQ(ran.json().value("units").toArray().size(), 3) << ran.out.toStdString();
     for (SimulatedUnit* unit : {&a, &b, &c})
         EXPECT_EQ(unit->sim().Page(0).size, 2048u);
+}
+
+// One unit's fault stops none of the others; the status is that of the first failing port in
+// command-line order, not of the first to fail.
+TEST_F(FlashCommand, AFailingUnitInAGangStopsNoOtherAndTheFirstFailingPortDecides)
+{
+    SimulatedUnit fine(3), silent(2), faulty(1);
+    unitsim::Faults mute;
+    mute.mute = true;
+    silent->SetFaults(mute);
+    unitsim::Faults flashFault;
+    flashFault.flashFaultAtBlock = 3;
+    faulty->SetFaults(flashFault);
+    const QString file = image("GANG.MOT", 2048);
+    const Ran ran = run({"write", file, "--port", "3", "--port", "2", "--port", "1", "--cpu", "3048F", "--clock",
+                         "16", "--page", "1", "--quiet", "--json"});
+    EXPECT_EQ(ran.status, 7) << ran.err.toStdString();
+    const QJsonArray units = ran.json().value("units").toArray();
+    ASSERT_EQ(units.size(), 3) << ran.out.toStdString();
+    const int expectedExit[] = {0, 7, 9};
+    for (int n = 0; n < 3; ++n)
+        EXPECT_EQ(units[n].toObject().value("exit").toInt(), expectedExit[n]) << n << ran.out.toStdString();
+    EXPECT_EQ(units[2].toObject().value("code").toString(), "ERR 102");
+    EXPECT_EQ(fine->Page(0).size, 2048u);
+    EXPECT_EQ(silent->BlocksReceived(), 0);
+    EXPECT_EQ(faulty->Page(0).status, 0);
 }
 
 } // namespace

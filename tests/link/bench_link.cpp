@@ -8,6 +8,7 @@
 #include "shared/Module1.h"
 #include "shared/Settings.h"
 #include "support/BareLine.h"
+#include "support/BenchFigures.h"
 #include "unitsim/UnitSimulator.h"
 
 #include <QApplication>
@@ -15,7 +16,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -171,20 +171,10 @@ int main(int argc, char** argv)
     openPort();
     const double cpuPercent = waitCpuPercent(link, unit);
     port.Close();
-    // Each figure: its median round, with the lowest and highest. The ratio is taken round by
-    // round, each link round over the bare round run right after it under the same load.
-    const auto printFigure = [](const char* name, std::vector<double> v, const char* format) {
-        std::sort(v.begin(), v.end());
-        const std::string line = std::string("%s: ") + format + "\n%s_min: " + format + "\n%s_max: " + format + "\n";
-        std::printf(line.c_str(), name, v[v.size() / 2], name, v.front(), name, v.back());
-    };
-    std::vector<double> ratios;
-    for (size_t n = 0; n < linkRounds.size(); ++n)
-        ratios.push_back(linkRounds[n] / bareRounds[n]);
-
-    printFigure("link_us_per_block", linkRounds, "%.1f");
-    printFigure("bare_us_per_block", bareRounds, "%.1f");
-    printFigure("ratio", ratios, "%.3f");
+    PrintFigure("link_us_per_block", linkRounds, "%.1f");
+    PrintFigure("bare_us_per_block", bareRounds, "%.1f");
+    // Each link round over the bare round run right after it under the same load.
+    PrintFigure("ratio", RoundRatios(linkRounds, bareRounds), "%.3f");
     std::printf("wait_cpu_percent: %.2f\n", cpuPercent);
     unit.Stop();
     return 0;

@@ -285,7 +285,9 @@ void UnitEngine::handleBlock()
         return;
     }
     ++blocksReceived_;
-    ++transfer_.dataBlocks;
+    transfer_.lastBlockAt = std::chrono::steady_clock::now();
+    if (transfer_.dataBlocks++ == 0)
+        transfer_.firstBlockAt = transfer_.lastBlockAt;
     if (faults_.vanishAfterBlocks >= 0 && transfer_.dataBlocks > faults_.vanishAfterBlocks) {
         vanish();
         return;

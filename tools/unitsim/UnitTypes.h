@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -74,6 +75,10 @@ struct Transfer {
     uint32_t clockHz = 0;
     uint32_t bytes = 0;     // data bytes taken so far
     int dataBlocks = 0;     // data blocks received, resends included
+    // When the first and the latest data block had arrived whole: what a benchmark times
+    // the block phase by, the same for any host.
+    std::chrono::steady_clock::time_point firstBlockAt{};
+    std::chrono::steady_clock::time_point lastBlockAt{};
     Ending ending = Ending::Running;
 };
 
