@@ -6,6 +6,7 @@
 #include "transfer/HiddenTextProgressBar.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -85,7 +86,24 @@ void frmTx::ShowProgress(int32_t position, int percent)
         shownPercent_ = percent;
         label1_->setText(QString::number(percent) + QLatin1Char('%'));
     }
+    showingProgress_ = true;
     progressBar1_->setValue(position);
+    showingProgress_ = false;
+}
+
+bool frmTx::event(QEvent* event)
+{
+    if (event->type() == QEvent::UpdateRequest) {
+        if (showingProgress_) {
+            // What is marked for painting stays marked; the posted request paints it.
+            if (!paintHeldOver_)
+                QCoreApplication::postEvent(this, new QEvent(QEvent::UpdateRequest), Qt::LowEventPriority);
+            paintHeldOver_ = true;
+            return true;
+        }
+        paintHeldOver_ = false;
+    }
+    return QDialog::event(event);
 }
 
 void frmTx::done(int result)

@@ -64,6 +64,7 @@ public slots:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     QGroupBox* frame1_ = nullptr;
@@ -76,4 +77,9 @@ private:
     RunReport report_;
     bool running_ = false;  // from the showing until the run has ended
     int shownPercent_ = -1; // the percentage Label1 shows
+    // The bar asks for an immediate repaint when its fill grows; during a block's progress that
+    // paint is held over to the next pass of events, which comes right after the next block has
+    // gone out, so the line does not wait for it.
+    bool showingProgress_ = false;
+    bool paintHeldOver_ = false;
 };

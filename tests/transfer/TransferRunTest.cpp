@@ -463,6 +463,43 @@ TEST_F(TransferTest, ProgressBarWithHiddenTextDrawsAndReportsLikeAPlainBar)
     EXPECT_EQ(bar->text(), QStringLiteral("50%"));
 }
 
+// The bar's paints: each fill it shows is painted once the next block has gone out (the line
+// never waits for a paint), none is lost, and the last shows the whole image.
+TEST_F(TransferTest, BarIsPaintedAfterTheNextBlockHasGoneOutAndEndsFull)
+{
+    ExpectSpeed(9600);
+    ExpectStoreHeader();
+    UseImage({PatternChunk(0, 64 * 32)});
+    struct Paint {
+        int value;
+        int blocksArrived;
+    };
+    std::vector<Paint> paints;
+    struct PaintWatch : QObject {
+        std::function<void()> painted;
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            if (event->type() == QEvent::Paint)
+                painted();
+            return false;
+        }
+    } watch;
+    QProgressBar* bar = Window().ProgressBar1();
+    watch.painted = [&] {
+        if (bar->value() > 0)
+            paints.push_back({bar->value(), static_cast<int>(unit_.dataBlocks.size())});
+    };
+    bar->installEventFilter(&watch);
+    Run();
+    ASSERT_EQ(unit_.dataBlocks.size(), 64u);
+    ASSERT_GE(paints.size(), 2u) << "the fill grows on screen during the run";
+    for (const Paint& paint : paints) {
+        const int accepted = paint.value / 32;
+        EXPECT_GT(paint.blocksArrived, accepted) << "painted before block " << accepted + 1 << " went out";
+    }
+    EXPECT_EQ(paints.back().value, bar->maximum());
+}
+
 TEST_F(TransferTest, UnloadClosesAnOpenPortAndLeavesAClosedOneAlone)
 {
     QString error;
