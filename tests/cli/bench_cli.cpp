@@ -6,7 +6,7 @@
 // Prints "name: value" lines.
 #include "support/BareBlockLoop.h"
 #include "support/BenchFigures.h"
-#include "support/SRecordText.h"
+#include "support/RampImage.h"
 #include "unitsim/UnitSimulator.h"
 
 #include <QCoreApplication>
@@ -27,8 +27,8 @@ namespace {
 // Rounds alternate between what is measured and what it is judged against.
 constexpr int kRounds = 5;
 constexpr int kUnits = 4;
-constexpr uint32_t kBlockPhaseImage = 0x10000;
-constexpr uint32_t kGangImage = 0x8000;
+constexpr int kBlockPhaseImage = 0x10000;
+constexpr int kGangImage = 0x8000;
 // One block of 34 bytes on the wire (33 out, 1 back) at 10 bits a byte and 38400 bit/s.
 constexpr double kWireUsPerBlock = 34 * 10 * 1e6 / 38400;
 
@@ -36,27 +36,6 @@ constexpr double kWireUsPerBlock = 34 * 10 * 1e6 / 38400;
 {
     std::fprintf(stderr, "bench_cli: %s\n", qPrintable(what));
     std::exit(1);
-}
-
-std::vector<uint8_t> imageBytes(uint32_t size)
-{
-    std::vector<uint8_t> bytes(size);
-    for (uint32_t i = 0; i < size; ++i)
-        bytes[i] = static_cast<uint8_t>(i * 7 + 3);
-    return bytes;
-}
-
-void writeImageFile(const QString& path, const std::vector<uint8_t>& bytes)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        fail(QStringLiteral("cannot write ") + path);
-    for (size_t address = 0; address < bytes.size(); address += 32) {
-        const std::vector<uint8_t> data(bytes.begin() + static_cast<std::ptrdiff_t>(address),
-                                        bytes.begin() + static_cast<std::ptrdiff_t>(address + 32));
-        file.write(QByteArray::fromStdString(SRecord(2, static_cast<uint32_t>(address), data)) + "\r\n");
-    }
-    file.write("S804000000FB\r\n");
 }
 
 // One `corvane-flash write` to page 1 of the units on `ports` at 38400 bit/s; its wall time in
@@ -78,10 +57,10 @@ double flashSeconds(const QString& file, int ports)
 }
 
 // The unit's own time per block over its latest data phase, first block to last.
-double unitMicrosPerBlock(const unitsim::UnitSimulator& unit, uint32_t imageSize)
+double unitMicrosPerBlock(const unitsim::UnitSimulator& unit, int imageSize)
 {
     const unitsim::Transfer transfer = unit.LastTransfer();
-    const int blocks = static_cast<int>(imageSize / 32);
+    const int blocks = imageSize / 32;
     if (transfer.dataBlocks != blocks || transfer.ending != unitsim::Transfer::Ending::EndOfData)
         fail(QStringLiteral("the unit did not take every block once"));
     return std::chrono::duration<double, std::micro>(transfer.lastBlockAt - transfer.firstBlockAt).count()
@@ -109,10 +88,10 @@ int main(int argc, char** argv)
     unitsim::UnitSimulator& first = *units.front();
 
     const QString blockPhaseFile = QDir(home.path()).filePath(QStringLiteral("BLOCKS.MOT"));
-    const std::vector<uint8_t> blockPhaseImage = imageBytes(kBlockPhaseImage);
-    writeImageFile(blockPhaseFile, blockPhaseImage);
     const QString gangFile = QDir(home.path()).filePath(QStringLiteral("GANG.MOT"));
-    writeImageFile(gangFile, imageBytes(kGangImage));
+    if (!SaveRampImageFile(blockPhaseFile, kBlockPhaseImage, 3) || !SaveRampImageFile(gangFile, kGangImage, 3))
+        fail(QStringLiteral("cannot write the image files"));
+    const std::vector<uint8_t> blockPhaseImage = RampImageBytes(kBlockPhaseImage, 3);
 
     std::vector<double> cliRounds, bareRounds;
     for (int round = 0; round < kRounds; ++round) {

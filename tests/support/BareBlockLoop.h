@@ -22,13 +22,15 @@ inline std::optional<double> BareBlockLoop(const std::string& device, const std:
     BareLine line(device);
     if (!line.IsOpen())
         return std::nullopt;
-    if (highSpeed) {
-        if (!line.Write("CC02807D\r\n") || !line.ReadLine())
-            return std::nullopt;
-        line.SetSpeed(B38400);
-        if (!line.ReadLine())
-            return std::nullopt;
-    }
+    // The speed command, its answer, the port at the new speed, and the unit's GO there.
+    const auto changeSpeed = [&line](const char* command, speed_t speed) {
+        if (!line.Write(command) || !line.ReadLine())
+            return false;
+        line.SetSpeed(speed);
+        return static_cast<bool>(line.ReadLine());
+    };
+    if (highSpeed && !changeSpeed("CC02807D\r\n", B38400))
+        return std::nullopt;
     if (!line.WriteAll(kBareHeaderLine, std::strlen(kBareHeaderLine)) || !line.ReadLine())
         return std::nullopt;
     const int blocks = static_cast<int>(image.size() / 32);
@@ -50,12 +52,7 @@ inline std::optional<double> BareBlockLoop(const std::string& device, const std:
     char ack = 0;
     line.WriteAll(block, sizeof block);
     line.ReadByte(&ack);
-    if (highSpeed) {
-        if (!line.Write("CC0200FD\r\n") || !line.ReadLine())
-            return std::nullopt;
-        line.SetSpeed(B9600);
-        if (!line.ReadLine())
-            return std::nullopt;
-    }
+    if (highSpeed && !changeSpeed("CC0200FD\r\n", B9600))
+        return std::nullopt;
     return std::chrono::duration<double, std::micro>(elapsed).count() / blocks;
 }

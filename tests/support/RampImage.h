@@ -22,11 +22,13 @@ inline std::vector<uint8_t> RampImageBytes(int size, uint8_t seed)
     return bytes;
 }
 
-// The ramp image as an S-record file (S2 records of 32 bytes, then S8). Returns `path`.
-inline QString WriteRampImageFile(const QString& path, int size, uint8_t seed)
+// The ramp image as an S-record file (S2 records of 32 bytes, then S8); false when it cannot be
+// written.
+inline bool SaveRampImageFile(const QString& path, int size, uint8_t seed)
 {
     QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
     const std::vector<uint8_t> bytes = RampImageBytes(size, seed);
     for (int address = 0; address < size; address += 32) {
         const auto first = bytes.begin() + address;
@@ -34,5 +36,12 @@ inline QString WriteRampImageFile(const QString& path, int size, uint8_t seed)
         file.write(QByteArray::fromStdString(SRecord(2, static_cast<uint32_t>(address), data)) + "\r\n");
     }
     file.write("S804000000FB\r\n");
+    return file.flush();
+}
+
+// The same for a test, which fails when the file cannot be written. Returns `path`.
+inline QString WriteRampImageFile(const QString& path, int size, uint8_t seed)
+{
+    EXPECT_TRUE(SaveRampImageFile(path, size, seed)) << path.toStdString();
     return path;
 }
