@@ -8,6 +8,7 @@
 #include "transfer/TransferRun.h"
 
 #include <QDialog>
+#include <QTimer>
 
 #include <cstdint>
 #include <memory>
@@ -42,6 +43,9 @@ public:
     void ShowSpeed(bool highSpeed) override;
     void StartProgress(int32_t maximum) override;
     void ShowProgress(int32_t position, int percent) override;
+    // How long after a block's progress its paint comes; tests that count paints take 0, which
+    // paints at the next pass of events.
+    void SetProgressPaintDelay(int ms);
 
     QGroupBox* Frame1() const { return frame1_; }
     QProgressBar* ProgressBar1() const { return progressBar1_; }
@@ -67,6 +71,8 @@ protected:
     bool event(QEvent* event) override;
 
 private:
+    void paintHeldOver();
+
     QGroupBox* frame1_ = nullptr;
     QProgressBar* progressBar1_ = nullptr;
     QLabel* label1_ = nullptr;
@@ -77,9 +83,8 @@ private:
     RunReport report_;
     bool running_ = false;  // from the showing until the run has ended
     int shownPercent_ = -1; // the percentage Label1 shows
-    // The bar asks for an immediate repaint when its fill grows; during a block's progress that
-    // paint is held over to the next pass of events, which comes right after the next block has
-    // gone out, so the line does not wait for it.
-    bool showingProgress_ = false;
-    bool paintHeldOver_ = false;
+    // From the first block's progress to the end of the run, the window's paints are held over
+    // and done a few milliseconds later, while the next block is on the wire.
+    bool holdingPaints_ = false;
+    QTimer heldPaint_;
 };

@@ -5,11 +5,13 @@
 
 #include <QAccessible>
 #include <QAccessibleValueInterface>
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTest>
 
 #include <map>
 
@@ -490,6 +492,8 @@ TEST_F(TransferTest, BarIsPaintedAfterTheNextBlockHasGoneOutAndEndsFull)
             paints.push_back({bar->value(), static_cast<int>(unit_.dataBlocks.size())});
     };
     bar->installEventFilter(&watch);
+    // At the next pass of events, so that the paints can be counted against the blocks.
+    Window().SetProgressPaintDelay(0);
     Run();
     ASSERT_EQ(unit_.dataBlocks.size(), 64u);
     ASSERT_GE(paints.size(), 2u) << "the fill grows on screen during the run";
@@ -498,6 +502,59 @@ TEST_F(TransferTest, BarIsPaintedAfterTheNextBlockHasGoneOutAndEndsFull)
         EXPECT_GT(paint.blocksArrived, accepted) << "painted before block " << accepted + 1 << " went out";
     }
     EXPECT_EQ(paints.back().value, bar->maximum());
+}
+
+// A block's progress is painted a few milliseconds after it was shown, while the next block is
+// on the wire, not in the passes of events right after the write.
+TEST_F(TransferTest, ProgressIsPaintedWhileTheNextBlockIsOnTheWire)
+{
+    ExpectSpeed(9600);
+    ExpectStoreHeader();
+    UseImage({PatternChunk(0, 64 * 32)});
+    QElapsedTimer clock;
+    clock.start();
+    std::vector<qint64> changes; // when the bar's value changed, in order
+    struct Paint {
+        qint64 at;
+        size_t changesBefore;
+    };
+    std::vector<Paint> paints; // the bar's paints before the end-of-data block
+    struct PaintWatch : QObject {
+        std::function<void()> painted;
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            if (event->type() == QEvent::Paint)
+                painted();
+            return false;
+        }
+    } watch;
+    QProgressBar* bar = Window().ProgressBar1();
+    QObject::connect(bar, &QProgressBar::valueChanged, [&](int value) {
+        if (value > 0)
+            changes.push_back(clock.nsecsElapsed());
+    });
+    watch.painted = [&] {
+        if (bar->value() > 0 && !unit_.arrivals.contains("E"))
+            paints.push_back({clock.nsecsElapsed(), changes.size()});
+    };
+    bar->installEventFilter(&watch);
+    // However fast the fake unit answers, one paint falls in the middle of the run.
+    unit_.onDataBlock = [&](int arrival) {
+        if (arrival == 32) {
+            EXPECT_TRUE(QTest::qWaitFor([&] { return !paints.empty(); }, 5000));
+        }
+    };
+    Run();
+    ASSERT_EQ(unit_.dataBlocks.size(), 64u);
+    ASSERT_FALSE(paints.empty());
+    size_t shownBefore = 0; // changes already painted by the previous paint
+    for (const Paint& paint : paints) {
+        ASSERT_GT(paint.changesBefore, shownBefore) << "a paint without a change to show";
+        // The first change after the previous paint started the hold; the timer never fires
+        // early, the margin only allows for the clocks' rounding.
+        EXPECT_GE(paint.at - changes[shownBefore], 2'000'000) << "painted too soon after a block's progress";
+        shownBefore = paint.changesBefore;
+    }
 }
 
 TEST_F(TransferTest, UnloadClosesAnOpenPortAndLeavesAClosedOneAlone)
