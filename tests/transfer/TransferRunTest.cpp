@@ -13,7 +13,9 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <functional>
 #include <map>
+#include <utility>
 
 namespace {
 
@@ -29,6 +31,25 @@ bool SentHeader(TransferTest& t)
             return true;
     return false;
 }
+
+// Calls `painted` each time `widget` is painted, for as long as the watch lives.
+class PaintWatch : public QObject {
+public:
+    PaintWatch(QWidget* widget, std::function<void()> painted) : painted_(std::move(painted))
+    {
+        widget->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            painted_();
+        return false;
+    }
+
+private:
+    std::function<void()> painted_;
+};
 
 // The port's drain never completes from this write on: the next send primitive times out.
 void StallFromNextWrite(TransferTest& t)
@@ -477,21 +498,11 @@ TEST_F(TransferTest, BarIsPaintedAfterTheNextBlockHasGoneOutAndEndsFull)
         int blocksArrived;
     };
     std::vector<Paint> paints;
-    struct PaintWatch : QObject {
-        std::function<void()> painted;
-        bool eventFilter(QObject*, QEvent* event) override
-        {
-            if (event->type() == QEvent::Paint)
-                painted();
-            return false;
-        }
-    } watch;
     QProgressBar* bar = Window().ProgressBar1();
-    watch.painted = [&] {
+    PaintWatch watch(bar, [&] {
         if (bar->value() > 0)
             paints.push_back({bar->value(), static_cast<int>(unit_.dataBlocks.size())});
-    };
-    bar->installEventFilter(&watch);
+    });
     // At the next pass of events, so that the paints can be counted against the blocks.
     Window().SetProgressPaintDelay(0);
     Run();
@@ -519,25 +530,15 @@ TEST_F(TransferTest, ProgressIsPaintedWhileTheNextBlockIsOnTheWire)
         size_t changesBefore;
     };
     std::vector<Paint> paints; // the bar's paints before the end-of-data block
-    struct PaintWatch : QObject {
-        std::function<void()> painted;
-        bool eventFilter(QObject*, QEvent* event) override
-        {
-            if (event->type() == QEvent::Paint)
-                painted();
-            return false;
-        }
-    } watch;
     QProgressBar* bar = Window().ProgressBar1();
     QObject::connect(bar, &QProgressBar::valueChanged, [&](int value) {
         if (value > 0)
             changes.push_back(clock.nsecsElapsed());
     });
-    watch.painted = [&] {
+    PaintWatch watch(bar, [&] {
         if (bar->value() > 0 && !unit_.arrivals.contains("E"))
             paints.push_back({clock.nsecsElapsed(), changes.size()});
-    };
-    bar->installEventFilter(&watch);
+    });
     // However fast the fake unit answers, one paint falls in the middle of the run.
     unit_.onDataBlock = [&](int arrival) {
         if (arrival == 32) {
