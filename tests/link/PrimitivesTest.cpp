@@ -122,6 +122,40 @@ TEST_F(Primitives, WaitBlocksBetweenChecksInsteadOfSpinning)
     EXPECT_GE(clock_.WaitedMs(), 2'000);
 }
 
+// A reply can be complete before its wait begins: the unit answers a block while the drain
+// wait's events run. The wait then takes it on its first check, without sleeping for an event
+// that has already come; on the real clock such a sleep would last to the next second.
+struct HeardEarlyCase {
+    const char* name;
+    int lineEvent; // raised with the reply, 0 for none
+    int16_t result;
+    const char* code; // the box the wait shows, nullptr for none
+};
+
+class HeardBeforeTheWait : public Primitives, public ::testing::WithParamInterface<HeardEarlyCase> {};
+
+TEST_P(HeardBeforeTheWait, IsTakenWithoutWaiting)
+{
+    const HeardEarlyCase& c = GetParam();
+    MessageRecorder messages;
+    if (c.code != nullptr)
+        messages.Expect(c.code, kReceiveError);
+    Module1.BinaryRx = 1;
+    if (c.lineEvent != 0)
+        port_.RaiseEvent(c.lineEvent);
+    port_.Deliver("O");
+
+    EXPECT_EQ(transfer_.WaitReply(), c.result);
+    EXPECT_EQ(clock_.WaitedMs(), 0);
+    EXPECT_EQ(Module1.CommStatus, 0);
+    EXPECT_EQ(Module1.RxBytes[0], 'O');
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, HeardBeforeTheWait,
+                         ::testing::Values(HeardEarlyCase{"Verdict", 0, 0, nullptr},
+                                           HeardEarlyCase{"VerdictWithOverrun", MSComm::kEventOverrun, 1, "ERR 031"}),
+                         [](const auto& info) { return info.param.name; });
+
 // --- sending ---
 
 TEST_F(Primitives, SendCommandRemovesLineFeedsInPlaceAndAddsCrLf)
