@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
+#include <sys/resource.h>
 #include <vector>
 
 inline double MedianOf(std::vector<double> values)
@@ -36,4 +37,13 @@ inline std::vector<double> Scaled(std::vector<double> values, double by)
     for (double& value : values)
         value *= by;
     return values;
+}
+
+// The processor time the calling thread has used, user and system, in microseconds: what the
+// host spends on a block, apart from the time it sleeps waiting for the unit.
+inline double ThreadCpuMicros()
+{
+    rusage usage{};
+    getrusage(RUSAGE_THREAD, &usage);
+    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e6 + usage.ru_utime.tv_usec + usage.ru_stime.tv_usec;
 }
