@@ -57,6 +57,9 @@ public:
     int16_t SendData(const QByteArray& bytes);
     // Waits up to 3 (WaitReplyLong: 55) whole seconds for a complete reply in RxBytes.
     int16_t WaitReply();
+    // SendData followed at once by WaitReply: a data block and the unit's verdict on it.
+    enum class BlockExchange { Answered, SendFailed, NoReply };
+    BlockExchange ExchangeBlock(const QByteArray& block);
     int16_t WaitReplyLong();
     // Busy pause of 200 ms: no window events run, received bytes wait in the port layer.
     void Pause();
@@ -69,7 +72,8 @@ public:
 private:
     void setSettings(const QString& settings);
 
-    int16_t drainTransmit(const MessageRow* timeout);
+    int16_t sendData(const QByteArray& bytes, bool replyWaitFollows);
+    int16_t drainTransmit(const MessageRow* timeout, bool replyWaitFollows);
     int16_t waitForReply(int seconds, const MessageRow* timeout, const MessageRow* error);
     bool writeRefused(const QByteArray& bytes);
 

@@ -50,11 +50,10 @@ TransferRun::RunStep TransferRun::sendBlock()
             return stopOnRequest();
         Module1.RxCount = 0;
         messagesBeforeStep_ = LatestMessage().number;
-        if (link_.SendData(txBlock_) != 0) {
+        const Link::BlockExchange exchange = link_.ExchangeBlock(txBlock_);
+        if (exchange == Link::BlockExchange::SendFailed)
             Module1.TxFailed = 1;
-            return stopAfterPrimitive();
-        }
-        if (link_.WaitReply() != 0)
+        if (exchange != Link::BlockExchange::Answered)
             return stopAfterPrimitive();
         const uint8_t verdict = Module1.RxBytes[0];
         if (verdict == Proto::kAckWritten)
@@ -94,8 +93,5 @@ bool TransferRun::sendMarkerBlock(char fill)
     const QByteArray block(Proto::kBlockBytes, fill);
     // No answer can come to a block that never left: waiting for one would only add a
     // misleading receive time-out to the send failure already shown.
-    if (link_.SendData(block) != 0)
-        return false;
-    link_.WaitReply();
-    return true;
+    return link_.ExchangeBlock(block) != Link::BlockExchange::SendFailed;
 }

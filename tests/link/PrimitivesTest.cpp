@@ -156,6 +156,73 @@ INSTANTIATE_TEST_SUITE_P(Cases, HeardBeforeTheWait,
                                            HeardEarlyCase{"VerdictWithOverrun", MSComm::kEventOverrun, 1, "ERR 031"}),
                          [](const auto& info) { return info.param.name; });
 
+// A block and its verdict. When the driver takes the block whole, the drain has nothing to
+// wait for and the reply wait's first pass runs what is pending: one pass for the exchange where
+// the separate primitives take two, and a click that came meanwhile still runs before the
+// verdict is read. Bytes that stay queued get the drain's own passes and time-out.
+struct ExchangeCase {
+    const char* name;
+    int stalledOutBytes;
+    bool refuseWrites;
+    int replyDelayMs; // -1: the unit never answers
+    Link::BlockExchange result;
+    const char* code; // the box the exchange shows, nullptr for none
+    int passes;       // -1: not counted
+};
+
+class BlockExchanges : public Primitives, public ::testing::WithParamInterface<ExchangeCase> {};
+
+TEST_P(BlockExchanges, EndAsTheirPrimitivesWouldWithTheDrainsPassGivenToTheReplyWait)
+{
+    const ExchangeCase& c = GetParam();
+    MessageRecorder messages;
+    if (c.code != nullptr)
+        messages.Expect(c.code);
+    port_.stalledOutBytes = c.stalledOutBytes;
+    port_.refuseWrites = c.refuseWrites;
+    if (c.replyDelayMs >= 0)
+        port_.Expect(QByteArray(33, 'x'), "O", c.replyDelayMs);
+    Module1.BinaryRx = 1;
+
+    EXPECT_EQ(transfer_.ExchangeBlock(QByteArray(33, 'x')), c.result);
+    if (c.passes >= 0) {
+        EXPECT_EQ(clock_.EventPasses(), c.passes);
+    }
+    if (c.result == Link::BlockExchange::Answered) {
+        EXPECT_EQ(Module1.RxBytes[0], 'O');
+        EXPECT_EQ(Module1.CommStatus, 0);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, BlockExchanges,
+    ::testing::Values(ExchangeCase{"TakenWholeAndAnswered", 0, false, 5, Link::BlockExchange::Answered, nullptr, 1},
+                      ExchangeCase{"TakenWholeAndNeverAnswered", 0, false, -1, Link::BlockExchange::NoReply,
+                                   "ERR 030", -1},
+                      ExchangeCase{"StuckInTheTransmitter", 12, false, -1, Link::BlockExchange::SendFailed, "ERR 021",
+                                   -1},
+                      ExchangeCase{"Refused", 0, true, -1, Link::BlockExchange::SendFailed, "Corvane-Host", 0}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(Primitives, AClickPendingBeforeABlockExchangeRunsBeforeItsVerdictIsRead)
+{
+    port_.Expect(QByteArray(33, 'x'), "O", 5);
+    Module1.BinaryRx = 1;
+    bool clickedBeforeVerdict = false;
+    clock_.After(0, [&] { clickedBeforeVerdict = Module1.CommStatus == 0; });
+    EXPECT_EQ(transfer_.ExchangeBlock(QByteArray(33, 'x')), Link::BlockExchange::Answered);
+    EXPECT_TRUE(clickedBeforeVerdict);
+}
+
+TEST_F(Primitives, SeparateSendDataAndWaitReplyTakeADrainPassEach)
+{
+    port_.Expect(QByteArray(33, 'x'), "O", 5);
+    Module1.BinaryRx = 1;
+    EXPECT_EQ(transfer_.SendData(QByteArray(33, 'x')), 0);
+    EXPECT_EQ(transfer_.WaitReply(), 0);
+    EXPECT_EQ(clock_.EventPasses(), 2);
+}
+
 // --- sending ---
 
 TEST_F(Primitives, SendCommandRemovesLineFeedsInPlaceAndAddsCrLf)

@@ -79,13 +79,12 @@ double linkMicrosPerBlock(Link& link)
         if (n == kWarmUp)
             timer.start();
         Module1.RxCount = 0;
-        if (link.SendData(dataBlock(n)) != 0 || link.WaitReply() != 0 || Module1.RxBytes[0] != Proto::kAckWritten)
+        if (link.ExchangeBlock(dataBlock(n)) != Link::BlockExchange::Answered || Module1.RxBytes[0] != Proto::kAckWritten)
             fail("a block was not acknowledged");
     }
     const double micros = timer.nsecsElapsed() / 1e3 / kBlocks;
     Module1.RxCount = 0;
-    link.SendData(QByteArray(33, '\0'));
-    link.WaitReply();
+    link.ExchangeBlock(QByteArray(33, '\0'));
     Module1.BinaryRx = 0;
     return micros;
 }

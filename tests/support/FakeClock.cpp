@@ -28,10 +28,16 @@ void FakeClock::runDue()
     }
 }
 
-void FakeClock::LetEventsRun()
+void FakeClock::runPass()
 {
+    ++passes_;
     runDue();
     QCoreApplication::processEvents();
+}
+
+void FakeClock::LetEventsRun()
+{
+    runPass();
 }
 
 void FakeClock::WaitForEvents(uint32_t maxMs)
@@ -43,7 +49,7 @@ void FakeClock::WaitForEvents(uint32_t maxMs)
         advance = std::clamp<int64_t>(scheduled_.begin()->first - now_, 0, advance);
     now_ += advance;
     waited_ += advance;
-    LetEventsRun();
+    runPass();
 }
 
 void FakeClock::Sleep(uint32_t ms)
