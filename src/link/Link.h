@@ -57,10 +57,10 @@ public:
     int16_t SendData(const QByteArray& bytes);
     // Waits up to 3 (WaitReplyLong: 55) whole seconds for a complete reply in RxBytes.
     int16_t WaitReply();
+    int16_t WaitReplyLong();
     // SendData followed at once by WaitReply: a data block and the unit's verdict on it.
     enum class BlockExchange { Answered, SendFailed, NoReply };
     BlockExchange ExchangeBlock(const QByteArray& block);
-    int16_t WaitReplyLong();
     // Busy pause of 200 ms: no window events run, received bytes wait in the port layer.
     void Pause();
     // Speed exchange with the unit to 9600 or (any other value) 38400 bit/s.
