@@ -79,7 +79,8 @@ double linkMicrosPerBlock(Link& link)
         if (n == kWarmUp)
             timer.start();
         Module1.RxCount = 0;
-        if (link.ExchangeBlock(dataBlock(n)) != Link::BlockExchange::Answered || Module1.RxBytes[0] != Proto::kAckWritten)
+        if (link.ExchangeBlock(dataBlock(n)) != Link::BlockExchange::Answered
+            || Module1.RxBytes[0] != Proto::kAckWritten)
             fail("a block was not acknowledged");
     }
     const double micros = timer.nsecsElapsed() / 1e3 / kBlocks;

@@ -28,16 +28,11 @@ void FakeClock::runDue()
     }
 }
 
-void FakeClock::runPass()
+void FakeClock::LetEventsRun()
 {
     ++passes_;
     runDue();
     QCoreApplication::processEvents();
-}
-
-void FakeClock::LetEventsRun()
-{
-    runPass();
 }
 
 void FakeClock::WaitForEvents(uint32_t maxMs)
@@ -49,7 +44,7 @@ void FakeClock::WaitForEvents(uint32_t maxMs)
         advance = std::clamp<int64_t>(scheduled_.begin()->first - now_, 0, advance);
     now_ += advance;
     waited_ += advance;
-    runPass();
+    LetEventsRun();
 }
 
 void FakeClock::Sleep(uint32_t ms)

@@ -37,7 +37,6 @@ public:
     void Sleep(uint32_t ms) override;
 
 private:
-    void runPass();
     void runDue();
 
     int64_t now_;
