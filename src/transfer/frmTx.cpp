@@ -3,10 +3,10 @@
 
 #include "shared/Placement.h"
 #include "shared/Twips.h"
+#include "transfer/CachedGroupBox.h"
 #include "transfer/HiddenTextProgressBar.h"
 
 #include <QCloseEvent>
-#include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QShowEvent>
@@ -30,7 +30,7 @@ frmTx::frmTx(const MemoryView& memoryView, QWidget* parent)
     setModal(true);
     setFixedSize(TwipsToPixels(4755), TwipsToPixels(1785));
 
-    frame1_ = Place<QGroupBox>(this, QStringLiteral("Frame1"), 120, 240, 4575, 795);
+    frame1_ = Place<CachedGroupBox>(this, QStringLiteral("Frame1"), 120, 240, 4575, 795);
     frame1_->setTitle(QStringLiteral("転送ﾒｰﾀｰ"));
     progressBar1_ = Place<HiddenTextProgressBar>(frame1_, QStringLiteral("ProgressBar1"), 120, 300, 3735, 315);
     progressBar1_->setTextVisible(false);

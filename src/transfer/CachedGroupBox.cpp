@@ -1,0 +1,97 @@
+#include "transfer/CachedGroupBox.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOptionGroupBox>
+#include <QTimer>
+
+#include <cmath>
+
+CachedGroupBox::CachedGroupBox(QWidget* parent) : QGroupBox(parent)
+{
+    updateFill();
+}
+
+// The box fills its own background only where that is the window's plain background: then
+// the window need not paint beneath it, and the copy holds every pixel of the box.
+void CachedGroupBox::updateFill()
+{
+    const QBrush brush = palette().brush(QPalette::Window);
+    const QWidget* top = window();
+    const bool plain = brush.style() == Qt::SolidPattern && brush.isOpaque() && top != this &&
+                       top->palette().brush(QPalette::Window) == brush && backgroundRole() == QPalette::Window &&
+                       qstrcmp(style()->metaObject()->className(), "QStyleSheetStyle") != 0;
+    setAutoFillBackground(plain);
+    copy_ = QImage();
+}
+
+bool CachedGroupBox::copyFits() const
+{
+    const qreal scale = devicePixelRatioF();
+    return autoFillBackground() && !isCheckable() && scale == std::floor(scale) && !copy_.isNull() &&
+           copy_.devicePixelRatio() == scale;
+}
+
+void CachedGroupBox::paintEvent(QPaintEvent* event)
+{
+    if (!drawingCopy_ && copyFits() && (event->region() - copyArea_).isEmpty()) {
+        const qreal scale = copy_.devicePixelRatio();
+        QPainter painter(this);
+        for (const QRect& rect : event->region())
+            painter.drawImage(rect.topLeft(), copy_, QRect(rect.topLeft() * scale, rect.size() * scale));
+        return;
+    }
+    drawWithStyle(event);
+    if (drawingCopy_)
+        return;
+    // A box drawn with the style may look different now (a title, a flat frame set without a
+    // change event): the copy is made again after this paint, since a widget drawn into an
+    // image from inside its own paint would disturb the paint in progress.
+    copy_ = QImage();
+    if (!copyDue_ && autoFillBackground() && !isCheckable()) {
+        copyDue_ = true;
+        QTimer::singleShot(0, this, &CachedGroupBox::makeCopy);
+    }
+}
+
+void CachedGroupBox::drawWithStyle(QPaintEvent* event)
+{
+    ++styleDraws_;
+    QGroupBox::paintEvent(event);
+}
+
+void CachedGroupBox::makeCopy()
+{
+    copyDue_ = false;
+    const qreal scale = devicePixelRatioF();
+    if (!autoFillBackground() || isCheckable() || scale != std::floor(scale) || size().isEmpty())
+        return;
+    QImage copy(size() * scale, QImage::Format_ARGB32_Premultiplied);
+    copy.setDevicePixelRatio(scale);
+    drawingCopy_ = true;
+    render(&copy, QPoint(), QRegion(rect()), QWidget::DrawWindowBackground);
+    drawingCopy_ = false;
+
+    QStyleOptionGroupBox option;
+    initStyleOption(&option);
+    const QRect contents = style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxContents, this);
+    const QRect label = style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, this);
+    copyArea_ = QRegion(contents) - QRegion(label);
+    copy_ = std::move(copy);
+}
+
+void CachedGroupBox::changeEvent(QEvent* event)
+{
+    copy_ = QImage();
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange ||
+        event->type() == QEvent::ParentChange)
+        updateFill();
+    QGroupBox::changeEvent(event);
+}
+
+void CachedGroupBox::resizeEvent(QResizeEvent* event)
+{
+    copy_ = QImage();
+    QGroupBox::resizeEvent(event);
+}
