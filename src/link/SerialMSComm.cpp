@@ -6,6 +6,7 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <linux/serial.h>
@@ -186,7 +187,17 @@ void SerialMSComm::ClearInBuffer()
 
 QByteArray SerialMSComm::Input()
 {
-    return port_.isOpen() ? port_.readAll() : QByteArray();
+    if (!port_.isOpen())
+        return {};
+    // Every received byte already sits in the port's buffer. Read in one piece into room kept
+    // from the last delivery: a reply of a byte a block costs no allocation, where readAll
+    // grows, reads twice and shrinks a new array every time. The caller's copy shares it until
+    // the next delivery, which finds the room free again.
+    const qint64 available = port_.bytesAvailable();
+    input_.resize(available);
+    const qint64 taken = available > 0 ? port_.read(input_.data(), available) : 0;
+    input_.resize(std::max<qint64>(taken, 0));
+    return input_;
 }
 
 void SerialMSComm::raise(int event)
