@@ -13,14 +13,15 @@ CachedGroupBox::CachedGroupBox(QWidget* parent) : QGroupBox(parent)
     updateFill();
 }
 
-// The box fills its own background only where that is the window's plain background: then
-// the window need not paint beneath it, and the copy holds every pixel of the box.
+// The box fills its own background only where that is the window's plain background right
+// beneath it: then the window need not paint there, and the copy holds every pixel of the box.
 void CachedGroupBox::updateFill()
 {
     const QBrush brush = palette().brush(QPalette::Window);
-    const QWidget* top = window();
-    const bool plain = brush.style() == Qt::SolidPattern && brush.isOpaque() && top != this &&
-                       top->palette().brush(QPalette::Window) == brush && backgroundRole() == QPalette::Window &&
+    const QWidget* top = parentWidget();
+    const bool plain = brush.style() == Qt::SolidPattern && brush.isOpaque() && top != nullptr &&
+                       top->isWindow() && top->palette().brush(QPalette::Window) == brush &&
+                       backgroundRole() == QPalette::Window &&
                        qstrcmp(style()->metaObject()->className(), "QStyleSheetStyle") != 0;
     setAutoFillBackground(plain);
     copy_ = QImage();

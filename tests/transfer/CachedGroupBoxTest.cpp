@@ -57,9 +57,14 @@ class CachedGroupBoxTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        Fresh();
+        ASSERT_FALSE(plain_->OnScreen().isNull()) << "the platform gives no image backing store";
+    }
+
+    void Fresh()
+    {
         plain_ = Meter::Make<QGroupBox>(0);
         cached_ = Meter::Make<CachedGroupBox>(400);
-        ASSERT_FALSE(plain_->OnScreen().isNull()) << "the platform gives no image backing store";
     }
 
     // Applies the same change to both windows and compares what they show.
@@ -157,6 +162,7 @@ TEST_F(CachedGroupBoxTest, EveryChangeOfTheFramesLookIsDrawnAfresh)
 }
 
 // Where the window's plain painting could not be copied, the frame paints as a plain one.
+// Each case on a fresh pair of windows.
 TEST_F(CachedGroupBoxTest, BackgroundsACopyCannotMatchArePaintedAsUsual)
 {
     const struct {
@@ -176,9 +182,20 @@ TEST_F(CachedGroupBoxTest, BackgroundsACopyCannotMatchArePaintedAsUsual)
              m.frame->setPalette(palette);
          }},
         {"style sheet", [](Meter& m) { m.window.setStyleSheet(QStringLiteral("QGroupBox { border: 2px solid red; }")); }},
+        {"on a panel filled in another colour of the same palette", [](Meter& m) {
+             auto* panel = new QWidget(&m.window);
+             panel->setGeometry(m.window.rect());
+             panel->setBackgroundRole(QPalette::Base);
+             panel->setAutoFillBackground(true);
+             m.frame->setParent(panel);
+             m.frame->move(8, 16);
+             panel->show();
+             m.frame->show();
+         }},
     };
-    int value = 0;
     for (const auto& change : changes) {
+        Fresh();
+        int value = 0;
         ExpectSameAfter(change.what, change.change);
         EXPECT_FALSE(cached_->frame->autoFillBackground()) << change.what;
         for (int n = 0; n < 3; ++n) {
