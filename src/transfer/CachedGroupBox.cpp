@@ -27,11 +27,17 @@ void CachedGroupBox::updateFill()
     copy_ = QImage();
 }
 
-bool CachedGroupBox::copyFits() const
+// A fractional scale places the box at fractions of a pixel, where the window's drawing and
+// the copy's may round apart; a check box in the title changes with the pointer over it.
+bool CachedGroupBox::copyable() const
 {
     const qreal scale = devicePixelRatioF();
-    return autoFillBackground() && !isCheckable() && scale == std::floor(scale) && !copy_.isNull() &&
-           copy_.devicePixelRatio() == scale;
+    return autoFillBackground() && !isCheckable() && scale == std::floor(scale) && !size().isEmpty();
+}
+
+bool CachedGroupBox::copyFits() const
+{
+    return copyable() && !copy_.isNull() && copy_.devicePixelRatio() == devicePixelRatioF();
 }
 
 void CachedGroupBox::paintEvent(QPaintEvent* event)
@@ -50,7 +56,7 @@ void CachedGroupBox::paintEvent(QPaintEvent* event)
     // change event): the copy is made again after this paint, since a widget drawn into an
     // image from inside its own paint would disturb the paint in progress.
     copy_ = QImage();
-    if (!copyDue_ && autoFillBackground() && !isCheckable()) {
+    if (!copyDue_ && copyable()) {
         copyDue_ = true;
         QTimer::singleShot(0, this, &CachedGroupBox::makeCopy);
     }
@@ -65,9 +71,9 @@ void CachedGroupBox::drawWithStyle(QPaintEvent* event)
 void CachedGroupBox::makeCopy()
 {
     copyDue_ = false;
-    const qreal scale = devicePixelRatioF();
-    if (!autoFillBackground() || isCheckable() || scale != std::floor(scale) || size().isEmpty())
+    if (!copyable())
         return;
+    const qreal scale = devicePixelRatioF();
     QImage copy(size() * scale, QImage::Format_ARGB32_Premultiplied);
     copy.setDevicePixelRatio(scale);
     drawingCopy_ = true;

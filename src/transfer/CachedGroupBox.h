@@ -5,9 +5,9 @@
 #include <QRegion>
 
 // A group box that keeps a copy of its own drawing (its background and frame, not its
-// children) and repaints its inside from that copy. The transfer meter's bar repaints a few
-// hundred times a run, and each time the style would lay out the title and draw the whole frame
-// again behind it, more work than the bar's own drawing.
+// children) and repaints its inside from that copy. The transfer meter's bar and percentage
+// repaint over a hundred times a run, and each time the style would lay out the title and draw
+// the whole frame again behind them, more work than the bar's own drawing.
 //
 // Only what cannot differ is copied. The title is always drawn afresh: text drawn on an image
 // may be smoothed differently from text drawn on the window. Any change of the box drops the
@@ -30,6 +30,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    bool copyable() const;
     bool copyFits() const;
     void updateFill();
     void drawWithStyle(QPaintEvent* event);
