@@ -193,10 +193,8 @@ QByteArray SerialMSComm::Input()
     // from the last delivery: a reply of a byte a block costs no allocation, where readAll
     // grows, reads twice and shrinks a new array every time. The caller's copy shares it until
     // the next delivery, which finds the room free again.
-    const qint64 available = port_.bytesAvailable();
-    input_.resize(available);
-    const qint64 taken = available > 0 ? port_.read(input_.data(), available) : 0;
-    input_.resize(std::max<qint64>(taken, 0));
+    input_.resize(port_.bytesAvailable());
+    input_.resize(std::max<qint64>(port_.read(input_.data(), input_.size()), 0));
     return input_;
 }
 

@@ -24,7 +24,6 @@ void CachedGroupBox::updateFill()
                        backgroundRole() == QPalette::Window &&
                        qstrcmp(style()->metaObject()->className(), "QStyleSheetStyle") != 0;
     setAutoFillBackground(plain);
-    copy_ = QImage();
 }
 
 // A fractional scale places the box at fractions of a pixel, where the window's drawing and
@@ -49,7 +48,8 @@ void CachedGroupBox::paintEvent(QPaintEvent* event)
             painter.drawImage(rect.topLeft(), copy_, QRect(rect.topLeft() * scale, rect.size() * scale));
         return;
     }
-    drawWithStyle(event);
+    ++styleDraws_;
+    QGroupBox::paintEvent(event);
     if (drawingCopy_)
         return;
     // A box drawn with the style may look different now (a title, a flat frame set without a
@@ -60,12 +60,6 @@ void CachedGroupBox::paintEvent(QPaintEvent* event)
         copyDue_ = true;
         QTimer::singleShot(0, this, &CachedGroupBox::makeCopy);
     }
-}
-
-void CachedGroupBox::drawWithStyle(QPaintEvent* event)
-{
-    ++styleDraws_;
-    QGroupBox::paintEvent(event);
 }
 
 void CachedGroupBox::makeCopy()

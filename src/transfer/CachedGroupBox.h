@@ -33,7 +33,6 @@ private:
     bool copyable() const;
     bool copyFits() const;
     void updateFill();
-    void drawWithStyle(QPaintEvent* event);
     void makeCopy();
 
     QImage copy_;

@@ -53,6 +53,12 @@ struct Meter {
     }
 };
 
+// One change made alike to both windows, named for the failure message.
+struct Change {
+    const char* what;
+    std::function<void(Meter&)> change;
+};
+
 class CachedGroupBoxTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -121,10 +127,7 @@ TEST_F(CachedGroupBoxTest, TheTitleIsAlwaysDrawnWithTheStyle)
 // repaint the change itself asked for; a copy made then serves the repaints after.
 TEST_F(CachedGroupBoxTest, EveryChangeOfTheFramesLookIsDrawnAfresh)
 {
-    const struct {
-        const char* what;
-        std::function<void(Meter&)> change;
-    } changes[] = {
+    const Change changes[] = {
         {"title", [](Meter& m) { m.frame->setTitle(QStringLiteral("Meter")); }},
         {"disabled", [](Meter& m) { m.frame->setEnabled(false); }},
         {"enabled", [](Meter& m) { m.frame->setEnabled(true); }},
@@ -165,10 +168,7 @@ TEST_F(CachedGroupBoxTest, EveryChangeOfTheFramesLookIsDrawnAfresh)
 // Each case on a fresh pair of windows.
 TEST_F(CachedGroupBoxTest, BackgroundsACopyCannotMatchArePaintedAsUsual)
 {
-    const struct {
-        const char* what;
-        std::function<void(Meter&)> change;
-    } changes[] = {
+    const Change changes[] = {
         {"patterned window", [](Meter& m) {
              QPalette palette = m.window.palette();
              palette.setBrush(QPalette::Window, QBrush(Qt::gray, Qt::Dense4Pattern));
