@@ -189,13 +189,7 @@ QByteArray SerialMSComm::Input()
 {
     if (!port_.isOpen())
         return {};
-    // Every received byte already sits in the port's buffer. Read in one piece into room kept
-    // from the last delivery: a reply of a byte a block costs no allocation, where readAll
-    // grows, reads twice and shrinks a new array every time. The caller's copy shares it until
-    // the next delivery, which finds the room free again.
-    input_.resize(port_.bytesAvailable());
-    input_.resize(std::max<qint64>(port_.read(input_.data(), input_.size()), 0));
-    return input_;
+    return port_.readAll();
 }
 
 void SerialMSComm::raise(int event)

@@ -48,7 +48,6 @@ private:
     QString device_;
     QString fixedDevice_;
     QString lostReason_; // why the device went away while open, for the next refused write
-    QByteArray input_;   // what Input hands over; its room is kept from one delivery to the next
     int commEvent_ = 0;
     struct LineErrorCounts {
         int frame = 0, overrun = 0, parity = 0, bufOverrun = 0;

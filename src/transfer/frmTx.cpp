@@ -3,23 +3,14 @@
 
 #include "shared/Placement.h"
 #include "shared/Twips.h"
-#include "transfer/CachedGroupBox.h"
 #include "transfer/HiddenTextProgressBar.h"
 
 #include <QCloseEvent>
+#include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QTimer>
-
-namespace {
-
-// A block takes 8.6 ms on the wire at 38400 bit/s. Painting the progress this long after the
-// block went out keeps it clear of both ends of that time: the block's way to the unit right
-// after the write, and the turnaround after the unit's verdict.
-constexpr int kProgressPaintDelayMs = 3;
-
-} // namespace
 
 frmTx::frmTx(const MemoryView& memoryView, QWidget* parent)
     : QDialog(parent), MSComm1(CreateMSComm()), link(std::make_unique<Link>(*MSComm1, kTransferWindowLink)),
@@ -30,7 +21,7 @@ frmTx::frmTx(const MemoryView& memoryView, QWidget* parent)
     setModal(true);
     setFixedSize(TwipsToPixels(4755), TwipsToPixels(1785));
 
-    frame1_ = Place<CachedGroupBox>(this, QStringLiteral("Frame1"), 120, 240, 4575, 795);
+    frame1_ = Place<QGroupBox>(this, QStringLiteral("Frame1"), 120, 240, 4575, 795);
     frame1_->setTitle(QStringLiteral("転送ﾒｰﾀｰ"));
     progressBar1_ = Place<HiddenTextProgressBar>(frame1_, QStringLiteral("ProgressBar1"), 120, 300, 3735, 315);
     progressBar1_->setTextVisible(false);
@@ -42,11 +33,6 @@ frmTx::frmTx(const MemoryView& memoryView, QWidget* parent)
     command1_ = Place<QPushButton>(this, QStringLiteral("Command1"), 3420, 1260, 1215, 375);
     command1_->setText(QStringLiteral("中止"));
     connect(command1_, &QPushButton::clicked, this, &frmTx::Command1_Click);
-
-    heldPaint_.setSingleShot(true);
-    heldPaint_.setTimerType(Qt::PreciseTimer);
-    heldPaint_.setInterval(kProgressPaintDelayMs);
-    connect(&heldPaint_, &QTimer::timeout, this, &frmTx::paintHeldOver);
 }
 
 frmTx::~frmTx()
@@ -65,11 +51,6 @@ void frmTx::Form_Activate()
     running_ = true;
     report_ = run_.Run();
     running_ = false;
-    holdingPaints_ = false;
-    if (heldPaint_.isActive()) {
-        heldPaint_.stop();
-        paintHeldOver();
-    }
     done(QDialog::Accepted);
 }
 
@@ -104,32 +85,7 @@ void frmTx::ShowProgress(int32_t position, int percent)
         shownPercent_ = percent;
         label1_->setText(QString::number(percent) + QLatin1Char('%'));
     }
-    // The bar repaints at once when its fill grows, and the label's repaint is due at the next
-    // pass of events, right after the next block has gone out: both wait for the held paint.
-    holdingPaints_ = true;
     progressBar1_->setValue(position);
-}
-
-void frmTx::SetProgressPaintDelay(int ms)
-{
-    heldPaint_.setInterval(ms);
-}
-
-void frmTx::paintHeldOver()
-{
-    QEvent request(QEvent::UpdateRequest);
-    QDialog::event(&request);
-}
-
-bool frmTx::event(QEvent* event)
-{
-    if (event->type() == QEvent::UpdateRequest && holdingPaints_) {
-        // What is marked for painting stays marked until the held paint paints all of it.
-        if (!heldPaint_.isActive())
-            heldPaint_.start();
-        return true;
-    }
-    return QDialog::event(event);
 }
 
 void frmTx::done(int result)

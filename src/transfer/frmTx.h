@@ -43,9 +43,6 @@ public:
     void ShowSpeed(bool highSpeed) override;
     void StartProgress(int32_t maximum) override;
     void ShowProgress(int32_t position, int percent) override;
-    // How long after a block's progress its paint comes; tests that count paints take 0, which
-    // paints at the next pass of events.
-    void SetProgressPaintDelay(int ms);
 
     QGroupBox* Frame1() const { return frame1_; }
     QProgressBar* ProgressBar1() const { return progressBar1_; }
@@ -68,11 +65,8 @@ public slots:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    bool event(QEvent* event) override;
 
 private:
-    void paintHeldOver();
-
     QGroupBox* frame1_ = nullptr;
     QProgressBar* progressBar1_ = nullptr;
     QLabel* label1_ = nullptr;
@@ -83,8 +77,4 @@ private:
     RunReport report_;
     bool running_ = false;  // from the showing until the run has ended
     int shownPercent_ = -1; // the percentage Label1 shows
-    // From the first block's progress to the end of the run, the window's paints are held over
-    // and done a few milliseconds later, while the next block is on the wire.
-    bool holdingPaints_ = false;
-    QTimer heldPaint_;
 };
