@@ -1,6 +1,6 @@
 #include "cli/Commands.h"
 
-#include "cli/ExitStatus.h"
+#include "shared/ExitStatus.h"
 
 #include <QTime>
 
@@ -16,11 +16,10 @@ CliFront::CliFront(const Invocation& invocation, Streams& streams)
 {
 }
 
-void CliFront::Message(const QString& code, const QString& text, bool)
+void CliFront::Message(const MessageRow* row, const QString& title, const QString& text)
 {
-    shown_.append({code, text});
     progress_.Interrupt();
-    streams_.err << MessageLine(code, text) << '\n';
+    streams_.err << MessageLine(row, title, text) << '\n';
     streams_.err.flush();
     progress_.Redraw();
 }
@@ -79,68 +78,65 @@ void CliFront::Trace(TraceKind kind, const QString& detail)
     progress_.Redraw();
 }
 
-int ReadingStatus(const PageReading& reading, const QList<CliFront::Shown>& messages, qsizetype firstMessage)
+int ReadingStatus(const PageReading& reading)
 {
     if (std::all_of(reading.pages.begin(), reading.pages.end(), [](const auto& page) { return page.has_value(); }))
         return Exit::kDone;
-    if (messages.size() > firstMessage)
-        return ExitStatusFor(messages.last().code, messages.last().text);
+    if (reading.stoppedRow != nullptr)
+        return reading.stoppedRow->exitStatus;
     return reading.opened ? Exit::kNoAnswer : Exit::kPort;
 }
 
-int OutcomeStatus(const RunOutcome& outcome, const QList<CliFront::Shown>& messages, bool stopRequested)
+int ReportStatus(const RunReport& report, bool stopRequested)
 {
-    switch (outcome.result) {
-    case RunOutcome::Result::Done:
+    switch (report.result) {
+    case RunReport::Result::Done:
         return Exit::kDone;
-    case RunOutcome::Result::Cancelled:
+    case RunReport::Result::Cancelled:
         return Exit::kCancelled;
-    case RunOutcome::Result::Stopped:
+    case RunReport::Result::Stopped:
         break;
     }
-    if (outcome.questionRefused)
+    if (report.questionRefused)
         return stopRequested ? Exit::kCancelled : Exit::kRefused;
-    for (qsizetype i = messages.size() - 1; i >= 0; --i)
-        if (messages[i].code == outcome.stoppedBy)
-            return ExitStatusFor(messages[i].code, messages[i].text);
-    // Stopped without a message the front saw: never report it as done.
-    return outcome.stoppedBy.isEmpty() ? Exit::kGarbled : ExitStatusFor(outcome.stoppedBy, QString());
+    // Stopped without a message of the table: never report it as done.
+    return report.stoppedRow != nullptr && report.stoppedRow->exitStatus != Exit::kDone ? report.stoppedRow->exitStatus
+                                                                                        : Exit::kGarbled;
 }
 
-int RunInfo(FlashSession& session, CliFront& front, const Invocation& inv, Streams& streams)
+int RunInfo(FlashSession& session, CliFront&, const Invocation& inv, Streams& streams)
 {
     const PageReading reading = session.ReadPages();
-    const int status = ReadingStatus(reading, front.Messages(), 0);
     if (inv.json)
         streams.out << JsonText(InfoJson(inv.ports[0].label, reading.pages));
     else
         streams.out << PagesText(reading.pages);
     streams.out.flush();
-    return status;
+    return ReadingStatus(reading);
 }
 
-int RunPlan(FlashSession& session, CliFront& front, const Invocation& inv, Streams& streams)
+int RunPlan(FlashSession& session, CliFront&, const Invocation& inv, Streams& streams)
 {
     PlanSummary summary;
-    summary.pageNo = inv.choices.pageNo;
+    summary.pageNo = inv.choices.PageNo;
     const PageReading reading = session.ReadPages();
     summary.pages = reading.pages;
     int status = Exit::kDone;
     if (!reading.answered) {
         // Nothing to plan against: the memory view would be a guess.
-        status = ReadingStatus(reading, front.Messages(), 0);
-        if (reading.opened)
-            status = Exit::kNoAnswer;
+        status = reading.opened ? Exit::kNoAnswer : ReadingStatus(reading);
     } else {
-        const qsizetype before = front.Messages().size();
-        summary.plan = session.Plan();
-        summary.loaded = summary.plan.loaded;
-        if (!summary.loaded)
-            status = front.Messages().size() > before
-                         ? ExitStatusFor(front.Messages().last().code, front.Messages().last().text)
-                         : Exit::kFile;
-        else if (!summary.plan.refusal.isEmpty())
-            status = Exit::kPageRules;
+        const LoadedImage image = session.LoadImage();
+        if (const MessageRow* fault = ImageFaultOf(image.result)) {
+            status = fault->exitStatus;
+        } else {
+            summary.image = image;
+            PageRecordsView view;
+            view.Show(reading.pages);
+            summary.plan = PlanPagesFor(summary.pageNo, image.dataEnd, view);
+            if (summary.plan.refusal != nullptr)
+                status = Exit::kPageRules;
+        }
     }
     if (inv.json)
         streams.out << JsonText(PlanJson(summary));
@@ -154,38 +150,28 @@ WriteSummary RunWrite(FlashSession& session, CliFront& front, const Invocation& 
 {
     WriteSummary summary;
     summary.port = inv.ports[0].label;
-    summary.pageNo = inv.choices.pageNo;
-    summary.result = QStringLiteral("stopped");
+    summary.pageNo = inv.choices.PageNo;
 
     const PageReading before = session.ReadPages();
     if (front.StopRequested()) {
-        summary.result = QStringLiteral("cancelled");
+        summary.report.result = RunReport::Result::Cancelled;
         summary.exit = Exit::kCancelled;
         return summary;
     }
     if (!before.opened || !before.answered) {
         // The window would go on and wait out the header's 55 s for a unit that is not there;
         // a script learns it at once.
-        summary.exit = before.opened ? Exit::kNoAnswer : ReadingStatus(before, front.Messages(), 0);
-        if (!front.Messages().isEmpty())
-            summary.code = front.Messages().last().code;
+        summary.exit = before.opened ? Exit::kNoAnswer : ReadingStatus(before);
+        summary.report.stoppedRow = before.stoppedRow;
         return summary;
     }
 
     const double started = streams.clock();
-    const RunOutcome outcome = session.Write();
+    summary.report = session.Write();
     summary.seconds = streams.clock() - started;
     front.FinishProgress();
-    summary.exit = OutcomeStatus(outcome, front.Messages(), front.StopRequested());
-    summary.result = outcome.result == RunOutcome::Result::Done ? QStringLiteral("done")
-                     : summary.exit == Exit::kCancelled         ? QStringLiteral("cancelled")
-                                                                : QStringLiteral("stopped");
-    if (outcome.result == RunOutcome::Result::Stopped)
-        summary.code = outcome.stoppedBy;
-    summary.speed = outcome.blockBaud;
-    summary.erased = outcome.erasedPages;
-    summary.blocks = outcome.blocksAccepted;
-    if (!outcome.txFailed)
+    summary.exit = ReportStatus(summary.report, front.StopRequested());
+    if (!summary.report.txFailed)
         summary.pages = session.ReadPages().pages;
     return summary;
 }

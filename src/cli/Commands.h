@@ -31,7 +31,7 @@ class CliFront : public SessionFront {
 public:
     CliFront(const Invocation& invocation, Streams& streams);
 
-    void Message(const QString& code, const QString& text, bool exclamation) override;
+    void Message(const MessageRow* row, const QString& title, const QString& text) override;
     bool Ask(const QString& title, const QString& text) override;
     void ShowSpeed(bool highSpeed) override;
     void StartProgress(int32_t maximum) override;
@@ -43,26 +43,20 @@ public:
     bool StopRequested() const { return stopRequested_; }
     void FinishProgress();
 
-    struct Shown {
-        QString code, text;
-    };
-    const QList<Shown>& Messages() const { return shown_; }
-
 private:
     const Invocation& inv_;
     Streams& streams_;
     ProgressPrinter progress_;
-    QList<Shown> shown_;
     bool stopRequested_ = false;
     double traceStart_ = 0;
 };
 
-// The status a memory check ends with: 0 when all four pages were read, else that of the last
-// message it showed (messages from `firstMessage` on).
-int ReadingStatus(const PageReading& reading, const QList<CliFront::Shown>& messages, qsizetype firstMessage);
+// The status a memory check ends with: 0 when all four pages were read, else that of the
+// message that ended it.
+int ReadingStatus(const PageReading& reading);
 
-// The status a run's outcome gives; the stopping message's text is looked up among `messages`.
-int OutcomeStatus(const RunOutcome& outcome, const QList<CliFront::Shown>& messages, bool stopRequested);
+// The status a run's report gives.
+int ReportStatus(const RunReport& report, bool stopRequested);
 
 // The commands. Each prints its result (text or --json) on `streams.out` and returns the exit status.
 int RunInfo(FlashSession& session, CliFront& front, const Invocation& inv, Streams& streams);

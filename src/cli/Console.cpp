@@ -1,6 +1,7 @@
 #include "cli/Console.h"
 
-#include "cli/ExitStatus.h"
+#include "shared/MessageTable.h"
+#include "transfer/RunValues.h"
 
 #include <QRegularExpression>
 
@@ -9,13 +10,23 @@
 
 namespace cli {
 
-QString MessageLine(const QString& code, const QString& text)
+QString HintOf(const MessageRow* row)
+{
+    // The port layer's own text already names the device, the reason and the fix.
+    if (row == nullptr || row->text == nullptr || row->hint == nullptr)
+        return QString();
+    QString hint = QString::fromUtf8(row->hint);
+    hint.remove(QLatin1Char('`')); // the table's markup, not the terminal's
+    return hint;
+}
+
+QString MessageLine(const MessageRow* row, const QString& title, const QString& text)
 {
     static const QRegularExpression lineBreaks(QStringLiteral("\r\n|\r|\n"));
     QString flat = text;
     flat.replace(lineBreaks, QStringLiteral(" "));
-    QString line = code + QStringLiteral(": ") + flat;
-    const QString hint = HintFor(code, text);
+    QString line = title + QStringLiteral(": ") + flat;
+    const QString hint = HintOf(row);
     if (!hint.isEmpty())
         line += QStringLiteral(" -- ") + hint;
     return line;
@@ -48,8 +59,7 @@ bool AnswerQuestion(const QString& title, const QString& text, const QuestionPol
 
 int64_t BlockBytesFor(int32_t maximum)
 {
-    const int64_t bytes = static_cast<int64_t>(std::max(maximum, 1)) + 1;
-    return (bytes + 127) / 128 * 128;
+    return static_cast<int64_t>(SendEndOf(std::max(maximum, 1))) + 1;
 }
 
 namespace {

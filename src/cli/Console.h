@@ -13,9 +13,11 @@
 
 namespace cli {
 
-// One message as one line: its code and text as they stand (line breaks become blanks), then
-// the English hint when there is one.
-QString MessageLine(const QString& code, const QString& text);
+// The English hint printed after a message of the table's row; empty when there is none.
+QString HintOf(const MessageRow* row);
+// One message as one line: its title (the code) and text as they stand (line breaks become
+// blanks), then the English hint of its row when there is one.
+QString MessageLine(const MessageRow* row, const QString& title, const QString& text);
 
 // The erase questions. With --yes the answer is OK; with no terminal to ask on it is Cancel;
 // on a terminal "title: text [y/N] " is asked and "y" or "yes" (any letter case) means OK.
@@ -34,7 +36,7 @@ struct ProgressSnapshot {
     double seconds = 0;  // since the first block
 };
 // The bytes the blocks carry for a bar maximum (the data's last address, at least 1): the
-// image goes out in whole 128-byte units.
+// image goes out in whole send units.
 int64_t BlockBytesFor(int32_t maximum);
 // The live line on a terminal: bar, percentage, bytes sent of total, bytes per second, time left.
 QString LiveProgressLine(const QString& label, const ProgressSnapshot& p, int barWidth = 24);

@@ -1,7 +1,7 @@
 #include "cli/Gang.h"
 
 #include "cli/Commands.h"
-#include "cli/ExitStatus.h"
+#include "shared/ExitStatus.h"
 
 #include <QEventLoop>
 #include <QJsonDocument>
@@ -15,7 +15,7 @@ struct Gang::Unit {
     WorkerSpec spec;
     QProcess process;
     QByteArray outPending, errPending;
-    std::optional<WriteSummary> summary;
+    std::optional<QJsonObject> result; // as the worker told it, under the port's own label
     std::unique_ptr<ProgressPrinter> steps; // not a terminal: a line at every 10 %
     bool started = false, finished = false;
     double startedAt = 0;
@@ -58,11 +58,14 @@ QString WorkerResultLine(const WriteSummary& summary)
            QString::fromUtf8(QJsonDocument(WriteJson(summary)).toJson(QJsonDocument::Compact));
 }
 
-int GangStatus(const QList<WriteSummary>& units)
+int GangStatus(const QList<QJsonObject>& units)
 {
-    for (const WriteSummary& unit : units)
-        if (unit.result != QLatin1String("done"))
-            return unit.exit != Exit::kDone ? unit.exit : Exit::kInternal;
+    for (const QJsonObject& unit : units) {
+        if (unit.value(QStringLiteral("result")).toString() != QLatin1String("done")) {
+            const int exit = unit.value(QStringLiteral("exit")).toInt(Exit::kInternal);
+            return exit != Exit::kDone ? exit : Exit::kInternal;
+        }
+    }
     return Exit::kDone;
 }
 
@@ -83,11 +86,12 @@ Gang::~Gang()
 
 QString Gang::lineOf(const Unit& unit) const
 {
-    if (unit.finished && unit.summary) {
-        const WriteSummary& s = *unit.summary;
+    if (unit.finished && unit.result) {
+        const QString code = unit.result->value(QStringLiteral("code")).toString();
         return QStringLiteral("%1 %2%3, exit %4")
-            .arg(unit.spec.label, s.result, s.code.isEmpty() ? QString() : QStringLiteral(" ") + s.code)
-            .arg(s.exit);
+            .arg(unit.spec.label, unit.result->value(QStringLiteral("result")).toString(),
+                 code.isEmpty() ? QString() : QStringLiteral(" ") + code)
+            .arg(unit.result->value(QStringLiteral("exit")).toInt());
     }
     if (!unit.started)
         return unit.spec.label + QStringLiteral(" checking the unit");
@@ -117,7 +121,7 @@ void Gang::writeAbove(const QString& line)
     drawLines();
 }
 
-QList<WriteSummary> Gang::Run()
+QList<QJsonObject> Gang::Run()
 {
     QEventLoop loop;
     for (const WorkerSpec& spec : specs_) {
@@ -151,9 +155,9 @@ QList<WriteSummary> Gang::Run()
         unit->process.start(unit->spec.program, unit->spec.arguments);
     if (running_ > 0)
         loop.exec();
-    QList<WriteSummary> results;
+    QList<QJsonObject> results;
     for (const auto& unit : units_)
-        results.append(*unit->summary);
+        results.append(*unit->result);
     return results;
 }
 
@@ -201,8 +205,8 @@ void Gang::onOutput(Unit& unit)
                 unit.steps->Show(static_cast<int32_t>(event.first), unit.percent);
             break;
         case WorkerEvent::Kind::Result:
-            unit.summary = WriteSummaryFromJson(event.result);
-            unit.summary->port = unit.spec.label;
+            unit.result = event.result;
+            unit.result->insert(QStringLiteral("port"), unit.spec.label);
             break;
         case WorkerEvent::Kind::Speed:
         case WorkerEvent::Kind::Unknown:
@@ -223,14 +227,13 @@ void Gang::onFinished(Unit& unit, int exitCode, QProcess::ExitStatus status)
     onOutput(unit);
     onErrors(unit);
     unit.finished = true;
-    if (!unit.summary) {
-        // It ended without telling its result: a failed unit, whatever its status says.
+    if (!unit.result) {
+        // It ended without telling its result: a failed unit, whatever its status says. A
+        // second Ctrl-C ends a worker at once, before it can tell its result: cancelled.
         WriteSummary lost;
         lost.port = unit.spec.label;
         lost.exit = status == QProcess::NormalExit && exitCode != Exit::kDone ? exitCode : Exit::kInternal;
-        // A second Ctrl-C ends a worker at once, before it can tell its result.
-        lost.result = lost.exit == Exit::kCancelled ? QStringLiteral("cancelled") : QStringLiteral("stopped");
-        unit.summary = lost;
+        unit.result = WriteJson(lost);
         writeAbove(QStringLiteral("[%1] the worker ended without a result (%2)")
                        .arg(unit.spec.label,
                             status == QProcess::NormalExit ? QStringLiteral("status %1").arg(exitCode)

@@ -36,7 +36,7 @@ WorkerEvent ParseWorkerLine(const QString& line);
 QString WorkerResultLine(const WriteSummary& summary);
 
 // 0 when every unit is done, else the status of the first failing unit in the given order.
-int GangStatus(const QList<WriteSummary>& units);
+int GangStatus(const QList<QJsonObject>& units);
 
 class Gang : public QObject {
     Q_OBJECT
@@ -45,8 +45,8 @@ public:
     Gang(QList<WorkerSpec> workers, Streams& streams, bool quiet);
     ~Gang() override;
 
-    // Starts every worker and returns when all have ended, in the workers' order.
-    QList<WriteSummary> Run();
+    // Starts every worker and returns their results when all have ended, in the workers' order.
+    QList<QJsonObject> Run();
     // Ctrl-C: each running worker gets SIGTERM and stops its run as the stop button does.
     void Stop();
 

@@ -19,7 +19,6 @@ namespace cli {
 
 namespace {
 
-constexpr int16_t kPortCount = 8;
 constexpr double kMaxClock = 99.9999;
 
 int editDistance(const QString& a, const QString& b)
@@ -59,34 +58,28 @@ const char* kDescription =
 
 } // namespace
 
-StoredChoices ReadStoredChoices()
+SavedChoices ReadStoredChoices()
 {
-    const SettingsStore store;
-    const auto integer = [&store](const char* key, int16_t fallback) {
-        return ParseStoredInteger(store.GetSetting(QLatin1String(key), QString::number(fallback)), fallback);
-    };
-    StoredChoices stored;
-    stored.portNo = integer("Port", 1);
-    stored.cpuIndex = integer("Cpu", 0);
-    stored.clockMHz = ParseStoredSingle(store.GetSetting(QStringLiteral("Freq"), QStringLiteral("16")), 16);
-    stored.pageNo = integer("Page", 1);
-    stored.speedIndex = integer("Speed", 0);
+    SavedChoices stored = ReadSavedChoices(SettingsStore());
     // The window falls back the same way when it shows these.
-    if (stored.portNo < 1 || stored.portNo > kPortCount)
-        stored.portNo = 1;
-    if (!((stored.pageNo >= 0 && stored.pageNo <= 3) || stored.pageNo == kPageThru))
-        stored.pageNo = 0;
+    if (stored.PortNo < 1 || stored.PortNo > Proto::kPortCount)
+        stored.PortNo = 1;
+    if (!((stored.PageNo >= 0 && stored.PageNo < Proto::kPageCount) || stored.PageNo == kPageThru))
+        stored.PageNo = 0;
     return stored;
 }
 
 std::optional<PortSpec> ResolvePort(const QString& text)
 {
-    static const QRegularExpression numbered(QStringLiteral("^(?:com)?([1-8])$"),
+    // The port names as the window's list gives them, in any letter case, or their numbers.
+    static const QRegularExpression numbered(QStringLiteral("^(?:%1)?([1-%2])$")
+                                                 .arg(Proto::PortName(0).chopped(1))
+                                                 .arg(Proto::kPortCount),
                                              QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch match = numbered.match(text);
     if (match.hasMatch()) {
         const auto n = static_cast<int16_t>(match.captured(1).toInt());
-        return PortSpec{QStringLiteral("Com%1").arg(n), n, SerialMSComm::DevicePath(n)};
+        return PortSpec{Proto::PortName(n), n, SerialMSComm::DevicePath(n)};
     }
     if (text.contains(QLatin1Char('/')))
         return PortSpec{text, 0, text};
@@ -97,8 +90,7 @@ std::optional<int16_t> CpuCodeForName(const QString& name)
 {
     const QString upper = name.toUpper();
     for (int code = 0; code < kCpuCodeCount; ++code) {
-        const QString known = CpuNameOf(code);
-        if (!known.isEmpty() && known == upper)
+        if (CatalogueName(code) == upper)
             return static_cast<int16_t>(code);
     }
     return std::nullopt;
@@ -120,9 +112,8 @@ QStringList NearestCpuNames(const QString& name, int count)
     };
     std::vector<Candidate> candidates;
     for (int code = 0; code < kCpuCodeCount; ++code) {
-        const QString known = CpuNameOf(code);
-        if (!known.isEmpty())
-            candidates.push_back({editDistance(upper, known), sharedPrefix(known), known});
+        const QString known = CatalogueName(code);
+        candidates.push_back({editDistance(upper, known), sharedPrefix(known), known});
     }
     std::stable_sort(candidates.begin(), candidates.end(),
                      [](const Candidate& a, const Candidate& b) {
@@ -154,7 +145,7 @@ std::optional<int16_t> ParsePage(const QString& text)
 {
     if (text.compare(QLatin1String("thru"), Qt::CaseInsensitive) == 0)
         return kPageThru;
-    if (text.size() == 1 && text[0] >= QLatin1Char('1') && text[0] <= QLatin1Char('4'))
+    if (text.size() == 1 && text[0] >= QLatin1Char('1') && text[0].unicode() < '1' + Proto::kPageCount)
         return static_cast<int16_t>(text[0].unicode() - '1');
     return std::nullopt;
 }
@@ -168,7 +159,7 @@ std::optional<int16_t> ParseSpeed(const QString& text)
     return std::nullopt;
 }
 
-ParseOutcome ParseArguments(const QStringList& arguments, const StoredChoices& stored)
+ParseOutcome ParseArguments(const QStringList& arguments, const SavedChoices& stored)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QString::fromLatin1(kDescription));
@@ -274,13 +265,10 @@ ParseOutcome ParseArguments(const QStringList& arguments, const StoredChoices& s
         return outcome;
     }
     if (inv.ports.isEmpty())
-        inv.ports.append(*ResolvePort(QString::number(stored.portNo)));
+        inv.ports.append(*ResolvePort(QString::number(stored.PortNo)));
 
-    FlashChoices& c = inv.choices;
-    c.cpuIndex = stored.cpuIndex;
-    c.clockMHz = stored.clockMHz;
-    c.pageNo = stored.pageNo;
-    c.speedIndex = stored.speedIndex;
+    SavedChoices& c = inv.choices;
+    c = stored;
     if (parser.isSet(cpu)) {
         const QString text = parser.value(cpu);
         const std::optional<int16_t> code = CpuCodeForName(text);
@@ -289,7 +277,7 @@ ParseOutcome ParseArguments(const QStringList& arguments, const StoredChoices& s
                                      .arg(text, NearestCpuNames(text).join(QStringLiteral(", "))));
             return outcome;
         }
-        c.cpuIndex = *code;
+        c.CpuIndex = *code;
     }
     if (parser.isSet(clock)) {
         const std::optional<float> mhz = ParseClock(parser.value(clock));
@@ -298,7 +286,7 @@ ParseOutcome ParseArguments(const QStringList& arguments, const StoredChoices& s
                                      .arg(parser.value(clock)));
             return outcome;
         }
-        c.clockMHz = *mhz;
+        c.ClockMHz = *mhz;
     }
     if (parser.isSet(page)) {
         const std::optional<int16_t> pageNo = ParsePage(parser.value(page));
@@ -306,7 +294,7 @@ ParseOutcome ParseArguments(const QStringList& arguments, const StoredChoices& s
             outcome.text = usage(QStringLiteral("bad --page '%1': give 1, 2, 3, 4 or thru").arg(parser.value(page)));
             return outcome;
         }
-        c.pageNo = *pageNo;
+        c.PageNo = *pageNo;
     }
     if (parser.isSet(speed)) {
         const std::optional<int16_t> speedIndex = ParseSpeed(parser.value(speed));
@@ -314,7 +302,7 @@ ParseOutcome ParseArguments(const QStringList& arguments, const StoredChoices& s
             outcome.text = usage(QStringLiteral("bad --speed '%1': give 9600 or 38400").arg(parser.value(speed)));
             return outcome;
         }
-        c.speedIndex = *speedIndex;
+        c.SpeedIndex = *speedIndex;
     }
     for (const QCommandLineOption* option : {&cpu, &clock, &page, &speed})
         if (parser.isSet(*option))
@@ -322,9 +310,8 @@ ParseOutcome ParseArguments(const QStringList& arguments, const StoredChoices& s
     for (const QCommandLineOption* option : {&yes, &trace})
         if (parser.isSet(*option))
             inv.forwarded << QStringLiteral("--") + option->names().constFirst();
-    c.portNo = inv.ports[0].number;
-    c.device = inv.ports[0].device;
-    c.filePath = inv.file;
+    c.PortNo = inv.ports[0].number;
+    c.FilePath = inv.file;
     inv.yes = parser.isSet(yes);
     inv.json = parser.isSet(json);
     inv.quiet = parser.isSet(quiet);

@@ -2,7 +2,7 @@
 
 // corvane-flash's command line: commands, options, their checks, and the defaults the window saved.
 
-#include "cli/FlashSession.h"
+#include "shared/SavedChoices.h"
 
 #include <QList>
 #include <QString>
@@ -19,32 +19,29 @@ struct PortSpec {
     QString label;      // "Com3" for a number or a ComN name, else the device path as given
     int16_t number = 0; // 1..8, or 0 for a device path
     QString device;
+    // What the session opens in place of the port number's own resolution: none for a number.
+    QString fixedDevice() const { return number == 0 ? device : QString(); }
 };
 
 struct Invocation {
     Command command = Command::Help;
     QString file;
     QList<PortSpec> ports; // one, or several for a gang write
-    FlashChoices choices;  // port fields from ports[0]
+    SavedChoices choices;  // PortNo from ports[0], FilePath the FILE
     bool yes = false, json = false, quiet = false, trace = false;
     bool worker = false;   // a gang write's worker: progress goes to standard output as events
     QStringList forwarded; // the unit options as given, for a gang's workers
 };
 
-// The choices the window saved (read only: the command line never writes the settings).
-struct StoredChoices {
-    int16_t portNo = 1, cpuIndex = 0, pageNo = 1, speedIndex = 0;
-    float clockMHz = 16;
-};
-StoredChoices ReadStoredChoices();
+// The choices the window saved (read only: the command line never writes the settings), with
+// a port or page the window would not show taken as the window falls back.
+SavedChoices ReadStoredChoices();
 
 struct ParseOutcome {
     std::optional<Invocation> invocation; // set when the arguments are good
     QString text;                         // help or version text for stdout, or the usage error
 };
-inline constexpr int kUsageStatus = 2;
-
-ParseOutcome ParseArguments(const QStringList& arguments, const StoredChoices& stored);
+ParseOutcome ParseArguments(const QStringList& arguments, const SavedChoices& stored);
 
 // A number 1..8, "ComN" in any letter case, or a device path (it holds a "/").
 std::optional<PortSpec> ResolvePort(const QString& text);

@@ -1,7 +1,11 @@
 #include "cli/Output.h"
 
+#include "link/Protocol.h"
 #include "main/DeviceCatalogue.h"
+#include "main/PageRecord.h"
+#include "shared/ExitStatus.h"
 #include "shared/Module1.h"
+#include "transfer/RunValues.h"
 
 #include <QJsonDocument>
 #include <QStringList>
@@ -12,16 +16,30 @@ namespace cli {
 
 namespace {
 
-constexpr int kBlockDataBytes = 32;
-
 QString pageText(int16_t pageNo)
 {
     return pageNo == kPageThru ? QStringLiteral("thru") : QString::number(pageNo + 1);
 }
 
-QJsonValue codeValue(const QString& code)
+QJsonValue codeValue(const MessageRow* row)
 {
-    return code.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(code);
+    return row == nullptr ? QJsonValue(QJsonValue::Null) : QJsonValue(QString::fromUtf8(row->code));
+}
+
+// The message that stopped a write, as its summary names it; none unless it stopped.
+const MessageRow* stoppingRow(const WriteSummary& w)
+{
+    return w.report.result == RunReport::Result::Stopped ? w.report.stoppedRow : nullptr;
+}
+
+int32_t blocksOf(int32_t sendEnd)
+{
+    return (sendEnd + 1) / Proto::kBlockDataBytes;
+}
+
+qint64 bytesOf(int32_t blocks)
+{
+    return static_cast<qint64>(blocks) * Proto::kBlockDataBytes;
 }
 
 // Columns padded to the widest cell, two blanks apart; the last column is not padded.
@@ -66,21 +84,30 @@ QJsonValue PageValue(int16_t pageNo)
     return pageNo + 1;
 }
 
-QJsonArray PagesJson(const std::array<std::optional<PageView>, 4>& pages)
+QString ResultWord(const WriteSummary& w)
+{
+    if (w.report.result == RunReport::Result::Done)
+        return QStringLiteral("done");
+    return w.exit == Exit::kCancelled ? QStringLiteral("cancelled") : QStringLiteral("stopped");
+}
+
+QJsonArray PagesJson(const PageRecords& pages)
 {
     QJsonArray array;
-    for (int i = 0; i < 4; ++i) {
-        const std::optional<PageView>& page = pages[static_cast<size_t>(i)];
+    for (size_t i = 0; i < pages.size(); ++i) {
+        const std::optional<PageInfo>& page = pages[i];
         if (!page) {
             array.append(QJsonValue(QJsonValue::Null));
             continue;
         }
-        QJsonObject entry{{QStringLiteral("page"), i + 1}, {QStringLiteral("empty"), page->empty}};
-        if (!page->empty) {
-            entry.insert(QStringLiteral("cpu"), page->cpu);
-            entry.insert(QStringLiteral("cpu_code"), page->cpuCode);
+        const bool empty = page->status != 1;
+        QJsonObject entry{{QStringLiteral("page"), static_cast<int>(i) + 1}, {QStringLiteral("empty"), empty}};
+        if (!empty) {
+            const PageCaptions captions = CaptionsOf(*page);
+            entry.insert(QStringLiteral("cpu"), captions.cpu);
+            entry.insert(QStringLiteral("cpu_code"), page->cpu);
             entry.insert(QStringLiteral("clock_hz"), static_cast<qint64>(page->clockHz));
-            entry.insert(QStringLiteral("name"), page->name);
+            entry.insert(QStringLiteral("name"), captions.name);
             entry.insert(QStringLiteral("size"), static_cast<qint64>(page->sizeBytes));
         }
         array.append(entry);
@@ -88,7 +115,7 @@ QJsonArray PagesJson(const std::array<std::optional<PageView>, 4>& pages)
     return array;
 }
 
-QJsonObject InfoJson(const QString& port, const std::array<std::optional<PageView>, 4>& pages)
+QJsonObject InfoJson(const QString& port, const PageRecords& pages)
 {
     return {{QStringLiteral("port"), port}, {QStringLiteral("pages"), PagesJson(pages)}};
 }
@@ -96,16 +123,17 @@ QJsonObject InfoJson(const QString& port, const std::array<std::optional<PageVie
 QJsonObject PlanJson(const PlanSummary& s)
 {
     QJsonArray questions, erase;
-    for (const PlanOutcome::Question& q : s.plan.questions)
+    for (const PagePlan::Question& q : s.plan.questions())
         questions.append(q.text);
-    for (int16_t n : s.plan.erase)
+    for (int16_t n : s.plan.erase())
         erase.append(n + 1);
     const QJsonValue null(QJsonValue::Null);
+    const int32_t sendEnd = s.image ? SendEndOf(s.image->dataEnd) : 0;
     return {
         {QStringLiteral("page"), PageValue(s.pageNo)},
-        {QStringLiteral("data_end"), s.loaded ? QJsonValue(s.plan.dataEnd) : null},
-        {QStringLiteral("send_end"), s.loaded ? QJsonValue(s.plan.sendEnd) : null},
-        {QStringLiteral("blocks"), s.loaded ? QJsonValue((s.plan.sendEnd + 1) / kBlockDataBytes) : null},
+        {QStringLiteral("data_end"), s.image ? QJsonValue(s.image->dataEnd) : null},
+        {QStringLiteral("send_end"), s.image ? QJsonValue(sendEnd) : null},
+        {QStringLiteral("blocks"), s.image ? QJsonValue(blocksOf(sendEnd)) : null},
         {QStringLiteral("refused"), codeValue(s.plan.refusal)},
         {QStringLiteral("questions"), questions},
         {QStringLiteral("erase"), erase},
@@ -116,65 +144,29 @@ QJsonObject PlanJson(const PlanSummary& s)
 QJsonObject WriteJson(const WriteSummary& w)
 {
     QJsonArray erased;
-    for (int n : w.erased)
+    for (int n : w.report.erasedPages)
         erased.append(n);
     return {
         {QStringLiteral("port"), w.port},
-        {QStringLiteral("result"), w.result},
-        {QStringLiteral("code"), codeValue(w.code)},
+        {QStringLiteral("result"), ResultWord(w)},
+        {QStringLiteral("code"), codeValue(stoppingRow(w))},
         {QStringLiteral("exit"), w.exit},
         {QStringLiteral("page"), PageValue(w.pageNo)},
-        {QStringLiteral("speed"), w.speed},
+        {QStringLiteral("speed"), w.report.blockBaud},
         {QStringLiteral("erased"), erased},
-        {QStringLiteral("blocks"), w.blocks},
-        {QStringLiteral("bytes"), static_cast<qint64>(w.blocks) * kBlockDataBytes},
+        {QStringLiteral("blocks"), w.report.blocksAccepted},
+        {QStringLiteral("bytes"), bytesOf(w.report.blocksAccepted)},
         {QStringLiteral("seconds"), std::round(w.seconds * 1000) / 1000},
         {QStringLiteral("pages"), w.pages ? QJsonValue(PagesJson(*w.pages)) : QJsonValue(QJsonValue::Null)},
     };
 }
 
-QJsonObject GangJson(const QList<WriteSummary>& units)
+QJsonObject GangJson(const QList<QJsonObject>& units)
 {
     QJsonArray array;
-    for (const WriteSummary& unit : units)
-        array.append(WriteJson(unit));
+    for (const QJsonObject& unit : units)
+        array.append(unit);
     return {{QStringLiteral("units"), array}};
-}
-
-WriteSummary WriteSummaryFromJson(const QJsonObject& o)
-{
-    WriteSummary w;
-    w.port = o.value(QStringLiteral("port")).toString();
-    w.result = o.value(QStringLiteral("result")).toString();
-    w.code = o.value(QStringLiteral("code")).toString();
-    w.exit = o.value(QStringLiteral("exit")).toInt();
-    const QJsonValue page = o.value(QStringLiteral("page"));
-    w.pageNo = page.isString() ? kPageThru : static_cast<int16_t>(page.toInt() - 1);
-    w.speed = o.value(QStringLiteral("speed")).toInt();
-    for (const QJsonValue& n : o.value(QStringLiteral("erased")).toArray())
-        w.erased.append(n.toInt());
-    w.blocks = o.value(QStringLiteral("blocks")).toInt();
-    w.seconds = o.value(QStringLiteral("seconds")).toDouble();
-    const QJsonValue pages = o.value(QStringLiteral("pages"));
-    if (pages.isArray()) {
-        std::array<std::optional<PageView>, 4> views;
-        const QJsonArray array = pages.toArray();
-        for (int i = 0; i < 4 && i < array.size(); ++i) {
-            if (!array[i].isObject())
-                continue;
-            const QJsonObject e = array[i].toObject();
-            PageView v;
-            v.empty = e.value(QStringLiteral("empty")).toBool();
-            v.cpu = e.value(QStringLiteral("cpu")).toString();
-            v.cpuCode = e.value(QStringLiteral("cpu_code")).toInt();
-            v.clockHz = static_cast<uint32_t>(e.value(QStringLiteral("clock_hz")).toInteger());
-            v.name = e.value(QStringLiteral("name")).toString();
-            v.sizeBytes = static_cast<uint32_t>(e.value(QStringLiteral("size")).toInteger());
-            views[static_cast<size_t>(i)] = v;
-        }
-        w.pages = views;
-    }
-    return w;
 }
 
 QString JsonText(const QJsonObject& object)
@@ -182,16 +174,18 @@ QString JsonText(const QJsonObject& object)
     return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Indented));
 }
 
-QString PagesText(const std::array<std::optional<PageView>, 4>& pages)
+QString PagesText(const PageRecords& pages)
 {
     QList<QStringList> rows{{QStringLiteral("page"), QStringLiteral("cpu"), QStringLiteral("clock(MHz)"),
                              QStringLiteral("file name"), QStringLiteral("size(kB)")}};
-    for (int i = 0; i < 4; ++i) {
-        const std::optional<PageView>& page = pages[static_cast<size_t>(i)];
-        if (!page)
-            rows.append({QString::number(i + 1), QStringLiteral("(not read)")});
-        else
-            rows.append({QString::number(i + 1), page->cpu, page->clock, page->name, page->size});
+    for (size_t i = 0; i < pages.size(); ++i) {
+        const QString number = QString::number(i + 1);
+        if (!pages[i]) {
+            rows.append({number, QStringLiteral("(not read)")});
+            continue;
+        }
+        const PageCaptions c = CaptionsOf(*pages[i]);
+        rows.append({number, c.cpu, c.clock, c.name, c.size});
     }
     return table(rows);
 }
@@ -199,28 +193,27 @@ QString PagesText(const std::array<std::optional<PageView>, 4>& pages)
 QString PlanText(const PlanSummary& s)
 {
     QString out = QStringLiteral("page: %1\n").arg(pageText(s.pageNo));
-    if (!s.loaded)
+    if (!s.image)
         return out + QStringLiteral("image: not loaded\n");
-    const PlanOutcome& p = s.plan;
-    const int32_t blocks = (p.sendEnd + 1) / kBlockDataBytes;
+    const int32_t dataEnd = s.image->dataEnd;
+    const int32_t sendEnd = SendEndOf(dataEnd);
     out += QStringLiteral("image: data end %1, send end %2, %3 blocks\n")
-               .arg(hexAddress(p.dataEnd), hexAddress(p.sendEnd))
-               .arg(blocks);
+               .arg(hexAddress(dataEnd), hexAddress(sendEnd))
+               .arg(blocksOf(sendEnd));
     if (s.pageNo == kPageThru) {
         out += QStringLiteral("spans: no page (thru)\n");
     } else {
         const int first = s.pageNo + 1;
-        const int needed = p.dataEnd / kPageSize + 1;
-        const int last = std::min(first + needed - 1, 4);
+        const int last = std::min(first + PagesNeeded(dataEnd) - 1, Proto::kPageCount);
         out += first == last ? QStringLiteral("spans: page %1\n").arg(first)
                              : QStringLiteral("spans: pages %1-%2\n").arg(first).arg(last);
     }
-    if (!p.refusal.isEmpty())
-        out += QStringLiteral("refused: %1\n").arg(p.refusal);
-    for (const PlanOutcome::Question& q : p.questions)
+    if (s.plan.refusal != nullptr)
+        out += QStringLiteral("refused: %1\n").arg(QString::fromUtf8(s.plan.refusal->code));
+    for (const PagePlan::Question& q : s.plan.questions())
         out += QStringLiteral("question: %1: %2\n").arg(q.title, q.text);
     QList<int> erase;
-    for (int16_t n : p.erase)
+    for (int16_t n : s.plan.erase())
         erase.append(n + 1);
     out += QStringLiteral("erase: %1\n").arg(numbers(erase));
     return out;
@@ -228,31 +221,38 @@ QString PlanText(const PlanSummary& s)
 
 QString WriteText(const WriteSummary& w)
 {
-    QString out = QStringLiteral("port: %1\nresult: %2\n").arg(w.port, w.result);
-    if (!w.code.isEmpty())
-        out += QStringLiteral("code: %1\n").arg(w.code);
+    QString out = QStringLiteral("port: %1\nresult: %2\n").arg(w.port, ResultWord(w));
+    if (const MessageRow* row = stoppingRow(w))
+        out += QStringLiteral("code: %1\n").arg(QString::fromUtf8(row->code));
     out += QStringLiteral("exit: %1\npage: %2\nspeed: %3 bit/s\nerased: %4\n")
                .arg(w.exit)
                .arg(pageText(w.pageNo))
-               .arg(w.speed)
-               .arg(numbers(w.erased));
+               .arg(w.report.blockBaud)
+               .arg(numbers(w.report.erasedPages));
     out += QStringLiteral("blocks: %1 (%2 bytes) in %3 s\n")
-               .arg(w.blocks)
-               .arg(static_cast<qint64>(w.blocks) * kBlockDataBytes)
+               .arg(w.report.blocksAccepted)
+               .arg(bytesOf(w.report.blocksAccepted))
                .arg(w.seconds, 0, 'f', 1);
     if (w.pages)
         out += PagesText(*w.pages);
     return out;
 }
 
-QString GangText(const QList<WriteSummary>& units)
+QString GangText(const QList<QJsonObject>& units)
 {
     QList<QStringList> rows{{QStringLiteral("port"), QStringLiteral("result"), QStringLiteral("code"),
                              QStringLiteral("exit"), QStringLiteral("erased"), QStringLiteral("blocks"),
                              QStringLiteral("seconds")}};
-    for (const WriteSummary& w : units)
-        rows.append({w.port, w.result, w.code.isEmpty() ? QStringLiteral("-") : w.code, QString::number(w.exit),
-                     numbers(w.erased), QString::number(w.blocks), QString::number(w.seconds, 'f', 1)});
+    for (const QJsonObject& u : units) {
+        QList<int> erased;
+        for (const QJsonValue& n : u.value(QStringLiteral("erased")).toArray())
+            erased.append(n.toInt());
+        const QString code = u.value(QStringLiteral("code")).toString();
+        rows.append({u.value(QStringLiteral("port")).toString(), u.value(QStringLiteral("result")).toString(),
+                     code.isEmpty() ? QStringLiteral("-") : code, QString::number(u.value(QStringLiteral("exit")).toInt()),
+                     numbers(erased), QString::number(u.value(QStringLiteral("blocks")).toInt()),
+                     QString::number(u.value(QStringLiteral("seconds")).toDouble(), 'f', 1)});
+    }
     return table(rows);
 }
 
@@ -260,11 +260,10 @@ QJsonObject CpusJson()
 {
     QJsonArray cpus;
     for (int code = 0; code < kCpuCodeCount; ++code) {
-        const QString name = CpuNameOf(code);
-        if (!name.isEmpty())
-            cpus.append(QJsonObject{{QStringLiteral("code"), code},
-                                    {QStringLiteral("name"), name},
-                                    {QStringLiteral("listed"), CpuListNames().contains(name)}});
+        const QString name = CatalogueName(code);
+        cpus.append(QJsonObject{{QStringLiteral("code"), code},
+                                {QStringLiteral("name"), name},
+                                {QStringLiteral("listed"), CpuListNames().contains(name)}});
     }
     return {{QStringLiteral("cpus"), cpus}};
 }
@@ -274,9 +273,7 @@ QString CpusText()
     QString out = QStringLiteral("code  name  listed\n");
     const QStringList& listed = CpuListNames();
     for (int code = 0; code < kCpuCodeCount; ++code) {
-        const QString name = CpuNameOf(code);
-        if (name.isEmpty())
-            continue;
+        const QString name = CatalogueName(code);
         out += QStringLiteral("%1  %2  %3\n")
                    .arg(code)
                    .arg(name)

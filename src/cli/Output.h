@@ -2,10 +2,14 @@
 
 // corvane-flash's results on standard output: the JSON documents and their text forms.
 
-#include "cli/FlashSession.h"
+#include "main/PageReading.h"
+#include "transfer/ImageLoading.h"
+#include "transfer/PagePlan.h"
+#include "transfer/TransferRun.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QList>
 #include <QString>
 
 #include <optional>
@@ -15,41 +19,41 @@ namespace cli {
 // A write's result for one unit, as printed.
 struct WriteSummary {
     QString port;
-    QString result;      // "done", "stopped" or "cancelled"
-    QString code;        // first stopping code, empty for none
-    int exit = 0;
     int16_t pageNo = 1;
-    int32_t speed = Proto::kBaudLow; // bit/s of the blocks
-    QList<int> erased;
-    int32_t blocks = 0;
+    // How the run went; a write that stopped before the run began is stopped with the memory
+    // check's stopping row, or cancelled.
+    RunReport report;
+    int exit = 0;
     double seconds = 0;
-    std::optional<std::array<std::optional<PageView>, 4>> pages; // after the run; nullopt: not read
+    std::optional<PageRecords> pages; // after the run; nullopt: not read
 };
+// "done", "stopped" or "cancelled".
+QString ResultWord(const WriteSummary& write);
 
 // The plan of a dry run, as printed.
 struct PlanSummary {
     int16_t pageNo = 1;
-    bool loaded = false;
-    PlanOutcome plan;
-    std::array<std::optional<PageView>, 4> pages;
+    PageRecords pages;
+    std::optional<LoadedImage> image; // nullopt: not loaded
+    PagePlan plan;
 };
 
 QJsonValue PageValue(int16_t pageNo); // "1".."4" as numbers, or "thru"
-QJsonArray PagesJson(const std::array<std::optional<PageView>, 4>& pages);
-QJsonObject InfoJson(const QString& port, const std::array<std::optional<PageView>, 4>& pages);
+QJsonArray PagesJson(const PageRecords& pages);
+QJsonObject InfoJson(const QString& port, const PageRecords& pages);
 QJsonObject PlanJson(const PlanSummary& plan);
 QJsonObject WriteJson(const WriteSummary& write);
-QJsonObject GangJson(const QList<WriteSummary>& units);
-WriteSummary WriteSummaryFromJson(const QJsonObject& object);
+// A gang's units as their workers told them.
+QJsonObject GangJson(const QList<QJsonObject>& units);
 QString JsonText(const QJsonObject& object); // indented, ending in a line feed
 
 // The memory view as a table.
-QString PagesText(const std::array<std::optional<PageView>, 4>& pages);
+QString PagesText(const PageRecords& pages);
 QString PlanText(const PlanSummary& plan);
 QString WriteText(const WriteSummary& write);
 // One row per unit: port, result, code, exit status, erased pages, blocks, seconds.
-QString GangText(const QList<WriteSummary>& units);
-// "code  name  listed", then one row per named catalogue entry.
+QString GangText(const QList<QJsonObject>& units);
+// "code  name  listed", then one row per catalogue entry.
 QString CpusText();
 // {"cpus": [{"code": n, "name": text, "listed": bool}, …]}
 QJsonObject CpusJson();

@@ -1,6 +1,6 @@
 #include "cli/Program.h"
 
-#include "cli/ExitStatus.h"
+#include "shared/ExitStatus.h"
 #include "cli/Gang.h"
 #include "cli/StopSignal.h"
 
@@ -26,7 +26,7 @@ int runGang(const Invocation& inv, Streams& streams, const QString& workerProgra
     // Every Ctrl-C goes on to the workers: the first stops their runs, a second ends them at once.
     StopSignal stop(true);
     QObject::connect(&stop, &StopSignal::stopRequested, &gang, [&gang] { gang.Stop(); });
-    const QList<WriteSummary> units = gang.Run();
+    const QList<QJsonObject> units = gang.Run();
     streams.out << (inv.json ? JsonText(GangJson(units)) : GangText(units));
     streams.out.flush();
     return GangStatus(units);
@@ -63,7 +63,7 @@ int RunProgram(const QStringList& arguments, Streams& streams, const SessionMake
         return runGang(inv, streams, workerProgram);
 
     CliFront front(inv, streams);
-    std::unique_ptr<FlashSession> session = makeSession(inv.choices, front, inv.trace);
+    std::unique_ptr<FlashSession> session = makeSession(inv.choices, inv.ports[0].fixedDevice(), front, inv.trace);
     if (!session) {
         streams.err << "corvane-flash: this build has no run core to talk to the unit\n";
         streams.err.flush();

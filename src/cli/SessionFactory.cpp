@@ -12,42 +12,11 @@
 #include "shared/MessageTable.h"
 #include "shared/Module1.h"
 #include "transfer/ImageLoading.h"
-#include "transfer/PagePlan.h"
-#include "transfer/RunValues.h"
 #include "transfer/TransferRun.h"
-
 
 namespace cli {
 
 namespace {
-
-// The memory view as the main window's labels would hold it after the latest memory check:
-// a page not read keeps what it showed before, and the window starts with empty captions.
-class CaptionView final : public MemoryView {
-public:
-    QString CpuCaption(int page) const override { return valid(page) ? cpu_[page - 1] : QString(); }
-    QString SizeCaption(int page) const override { return valid(page) ? size_[page - 1] : QString(); }
-    void Show(int page, const PageCaptions& captions)
-    {
-        cpu_[page - 1] = captions.cpu;
-        size_[page - 1] = captions.size;
-    }
-
-private:
-    static bool valid(int page) { return page >= 1 && page <= 4; }
-    std::array<QString, 4> cpu_, size_;
-};
-
-class ForwardingFront final : public RunFront {
-public:
-    explicit ForwardingFront(SessionFront& front) : front_(front) {}
-    void ShowSpeed(bool highSpeed) override { front_.ShowSpeed(highSpeed); }
-    void StartProgress(int32_t maximum) override { front_.StartProgress(maximum); }
-    void ShowProgress(int32_t position, int percent) override { front_.ShowProgress(position, percent); }
-
-private:
-    SessionFront& front_;
-};
 
 // --trace: the link's steps as the front's trace lines. Of the data blocks only the first, the
 // last and those not answered "O" are told; the rest would drown the exchange around them.
@@ -71,7 +40,7 @@ public:
             blockTold_ = true;
             lastBlock_ = bytes;
             front_.Trace(SessionFront::TraceKind::Block,
-                         QStringLiteral("%1 block").arg(bytes.startsWith('\xFF') ? QStringLiteral("abort")
+                         QStringLiteral("%1 block").arg(bytes.startsWith(Proto::kAbortFill) ? QStringLiteral("abort")
                                                                                  : QStringLiteral("end")));
             markerSent_ = true;
             return;
@@ -118,8 +87,10 @@ private:
     // The marker blocks carry one byte value throughout: 0x00 ends the data, 0xFF aborts it.
     static bool isMarker(const QByteArray& bytes)
     {
-        const QByteArray data = bytes.left(32);
-        return data.size() == 32 && (data.count('\0') == 32 || data.count('\xFF') == 32);
+        const QByteArray data = bytes.left(Proto::kBlockDataBytes);
+        return data.size() == Proto::kBlockDataBytes &&
+               (data.count(Proto::kEndFill) == Proto::kBlockDataBytes ||
+                data.count(Proto::kAbortFill) == Proto::kBlockDataBytes);
     }
     static QString lineText(QByteArray bytes)
     {
@@ -153,15 +124,16 @@ private:
 
 class CoreSession final : public FlashSession {
 public:
-    CoreSession(const FlashChoices& choices, SessionFront& front, bool trace)
-        : choices_(choices), front_(front), runFront_(front)
+    CoreSession(const SavedChoices& choices, const QString& device, SessionFront& front, bool trace)
+        : choices_(choices), device_(device), front_(front)
     {
         if (trace)
             trace_ = std::make_unique<TraceObserver>(front);
-        SetMessagePresenter([this](const QString& text, const QString& title, MsgButtons buttons, MsgIcon icon) {
+        SetMessagePresenter([this](const QString& text, const QString& title, MsgButtons buttons, MsgIcon) {
             if (buttons == MsgButtons::OkCancel)
                 return front_.Ask(title, text) ? MsgResult::Ok : MsgResult::Cancel;
-            front_.Message(title, text, icon == MsgIcon::Exclamation);
+            // ShowMessage has noted the row it shows before it calls the presenter.
+            front_.Message(LatestMessage().row, title, text);
             return MsgResult::Ok;
         });
     }
@@ -169,90 +141,49 @@ public:
 
     PageReading ReadPages() override
     {
-        applyChoices();
+        ApplyChoices(choices_, Module1);
         std::unique_ptr<MSComm> port = openablePort();
         Link link(*port, kMainWindowLink);
         link.SetObserver(trace_.get());
-        const ::PageReading read = ReadPageRecords(*port, link, [this](int page, const PageInfo& info) {
-            view_.Show(page, CaptionsOf(info));
-        });
-        PageReading reading;
-        reading.opened = read.opened;
-        reading.answered = read.answered;
-        for (size_t i = 0; i < read.pages.size(); ++i) {
-            if (!read.pages[i])
-                continue;
-            const PageInfo& info = *read.pages[i];
-            const PageCaptions captions = CaptionsOf(info);
-            PageView page;
-            page.empty = info.status != 1;
-            page.cpuCode = info.cpu;
-            page.clockHz = info.clockHz;
-            page.sizeBytes = info.sizeBytes;
-            page.cpu = captions.cpu;
-            page.clock = captions.clock;
-            page.name = captions.name;
-            page.size = captions.size;
-            reading.pages[i] = page;
-        }
+        const PageReading reading = ReadPageRecords(*port, link);
+        view_.Show(reading.pages);
         return reading;
     }
 
-    PlanOutcome Plan() override
+    // The run's own image loading, with the same messages; the image stays in
+    // Module1.ImageBuf as the run would leave it.
+    LoadedImage LoadImage() override
     {
-        applyChoices();
-        PlanOutcome outcome;
-        int32_t dataEnd = 0;
-        if (!loadImage(&dataEnd))
-            return outcome;
-        outcome.loaded = true;
-        outcome.dataEnd = dataEnd;
-        outcome.sendEnd = SendEndOf(dataEnd);
-        const PagePlan plan = PlanPagesFor(Module1.PageNo, dataEnd, view_);
-        if (plan.refusal != nullptr)
-            outcome.refusal = QString::fromUtf8(plan.refusal->code);
-        for (const PagePlan::Question& q : plan.questions())
-            outcome.questions.append({q.title, q.text});
-        outcome.erase = plan.erase();
-        return outcome;
+        ApplyChoices(choices_, Module1);
+        const LoadedImage image = LoadImageFile();
+        if (const MessageRow* fault = ImageFaultOf(image.result))
+            ShowMessage(*fault, ImageFaultPrefix(*fault, image.errorLine));
+        return image;
     }
 
-    RunOutcome Write() override
+    RunReport Write() override
     {
-        applyChoices();
-        RunOutcome outcome;
+        ApplyChoices(choices_, Module1);
         Module1.HighSpeedLink = 0;
         if (!FileCanBeOpened(Module1.FilePath)) {
             ShowMessage(Messages::kOpenFile);
-            outcome.stoppedBy = QString::fromLatin1(Messages::kOpenFile.code);
-            outcome.txFailed = true;
-            return outcome;
+            RunReport report;
+            report.stoppedRow = &Messages::kOpenFile;
+            report.txFailed = true;
+            return report;
         }
         Module1.FileTitle = FileTitleOf(Module1.FilePath);
 
         std::unique_ptr<MSComm> port = openablePort();
         Link link(*port, kTransferWindowLink);
         link.SetObserver(trace_.get());
-        TransferRun run(*port, link, view_, runFront_);
+        TransferRun run(*port, link, view_, front_);
         run_ = &run;
         if (stopRequested_)
             run.RequestStop();
         const RunReport report = run.Run();
         run_ = nullptr;
-
-        outcome.result = report.result == RunReport::Result::Done        ? RunOutcome::Result::Done
-                         : report.result == RunReport::Result::Cancelled ? RunOutcome::Result::Cancelled
-                                                                         : RunOutcome::Result::Stopped;
-        if (report.stoppedBy != nullptr)
-            outcome.stoppedBy = QString::fromUtf8(report.stoppedBy);
-        outcome.questionRefused = report.questionRefused;
-        outcome.txFailed = Module1.TxFailed != 0;
-        outcome.erasedPages = report.erasedPages;
-        outcome.blocksAccepted = report.blocksAccepted;
-        outcome.blockBaud = report.blockBaud;
-        outcome.dataEnd = report.dataEnd;
-        outcome.sendEnd = report.sendEnd;
-        return outcome;
+        return report;
     }
 
     void RequestStop() override
@@ -265,43 +196,20 @@ public:
     }
 
 private:
-    void applyChoices()
-    {
-        Module1.PortNo = choices_.portNo;
-        Module1.CpuIndex = choices_.cpuIndex;
-        Module1.ClockMHz = choices_.clockMHz;
-        Module1.PageNo = choices_.pageNo;
-        Module1.SpeedIndex = choices_.speedIndex;
-        Module1.FilePath = choices_.filePath;
-    }
-
-    // The port the choices name: ComN as the window resolves it, or the device path itself.
+    // The port the choices name: ComN as the window resolves it, or the device itself.
     std::unique_ptr<MSComm> openablePort()
     {
         std::unique_ptr<MSComm> port = CreateMSComm();
-        if (choices_.portNo == 0)
+        if (!device_.isEmpty())
             if (auto* serial = dynamic_cast<SerialMSComm*>(port.get()))
-                serial->SetDevice(choices_.device);
+                serial->SetDevice(device_);
         return port;
     }
 
-    // The run's own image loading, with the same messages; the image stays in
-    // Module1.ImageBuf as the run would leave it.
-    bool loadImage(int32_t* dataEnd)
-    {
-        const LoadedImage image = LoadImageFile();
-        if (const MessageRow* fault = ImageFaultOf(image.result)) {
-            ShowMessage(*fault, ImageFaultPrefix(*fault, image.errorLine));
-            return false;
-        }
-        *dataEnd = image.dataEnd;
-        return true;
-    }
-
-    FlashChoices choices_;
+    SavedChoices choices_;
+    QString device_;
     SessionFront& front_;
-    ForwardingFront runFront_;
-    CaptionView view_;
+    PageRecordsView view_;
     std::unique_ptr<TraceObserver> trace_;
     TransferRun* run_ = nullptr;
     bool stopRequested_ = false;
@@ -309,9 +217,10 @@ private:
 
 } // namespace
 
-std::unique_ptr<FlashSession> CreateFlashSession(const FlashChoices& choices, SessionFront& front, bool trace)
+std::unique_ptr<FlashSession> CreateFlashSession(const SavedChoices& choices, const QString& device,
+                                                 SessionFront& front, bool trace)
 {
-    return std::make_unique<CoreSession>(choices, front, trace);
+    return std::make_unique<CoreSession>(choices, device, front, trace);
 }
 
 } // namespace cli

@@ -1,6 +1,6 @@
 #include "cli/StopSignal.h"
 
-#include "cli/ExitStatus.h"
+#include "shared/ExitStatus.h"
 
 #include <csignal>
 #include <fcntl.h>

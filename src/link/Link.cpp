@@ -23,13 +23,6 @@ uint32_t drainEstimateMs(int pendingBytes, const QString& settings)
     return static_cast<uint32_t>(std::clamp<int64_t>(ms, 1, kMaxDrainPollMs));
 }
 
-// The main window's profile has no rows for the transfer window's own operations.
-void showFault(const MessageRow* row)
-{
-    if (row != nullptr)
-        ShowMessage(*row);
-}
-
 } // namespace
 
 Link::Link(MSComm& port, const LinkProfile& profile) : port_(port), profile_(profile)
@@ -44,6 +37,14 @@ void Link::setSettings(const QString& settings)
         observer_->SpeedChanged(settings);
 }
 
+void Link::fail(const MessageRow* row)
+{
+    lastFault_ = row;
+    // The main window's profile has no rows for the transfer window's own operations.
+    if (row != nullptr)
+        ShowMessage(*row);
+}
+
 bool Link::writeRefused(const QByteArray& bytes)
 {
     QString description;
@@ -56,6 +57,7 @@ bool Link::writeRefused(const QByteArray& bytes)
     if (description != lastRefusal_)
         ShowMessage(Messages::kPortRefusal, description);
     lastRefusal_ = description;
+    lastFault_ = &Messages::kPortRefusal;
     return true;
 }
 
@@ -79,45 +81,24 @@ int16_t Link::SendCommand(QString& text)
         return 1;
     if (observer_ != nullptr)
         observer_->Sent(line, false);
-    return drainTransmit(profile_.sendCommandTimeout, false);
+    return drainTransmit(profile_.sendCommandTimeout);
 }
 
 int16_t Link::SendData(const QByteArray& bytes)
-{
-    return sendData(bytes, false);
-}
-
-Link::BlockExchange Link::ExchangeBlock(const QByteArray& block)
-{
-    if (sendData(block, true) != 0)
-        return BlockExchange::SendFailed;
-    return WaitReply() == 0 ? BlockExchange::Answered : BlockExchange::NoReply;
-}
-
-int16_t Link::sendData(const QByteArray& bytes, bool replyWaitFollows)
 {
     Module1.CommStatus = 0;
     if (writeRefused(bytes))
         return 1;
     if (observer_ != nullptr)
         observer_->Sent(bytes, true);
-    return drainTransmit(profile_.sendDataTimeout, replyWaitFollows);
+    return drainTransmit(profile_.sendDataTimeout);
 }
 
-int16_t Link::drainTransmit(const MessageRow* timeout, bool replyWaitFollows)
+int16_t Link::drainTransmit(const MessageRow* timeout)
 {
     WaitClock& clock = ProgramClock();
     const int64_t start = clock.WholeSeconds();
     const uint32_t startMs = observer_ != nullptr ? clock.Milliseconds() : 0;
-    // Bytes the driver took whole leave nothing to wait for. The one pass that would find the
-    // buffer empty only runs the events pending now, and with the reply wait next, its first pass
-    // runs them a moment later with nothing in between to tell the difference: one pass of the
-    // event loop and one system call less between a block's write and its verdict.
-    if (replyWaitFollows && port_.OutBufferCount() == 0) {
-        if (observer_ != nullptr)
-            observer_->Waited("drain", clock.Milliseconds() - startMs, true);
-        return 0;
-    }
     for (bool firstPass = true;; firstPass = false) {
         if (firstPass)
             clock.LetEventsRun();
@@ -126,7 +107,7 @@ int16_t Link::drainTransmit(const MessageRow* timeout, bool replyWaitFollows)
         if (clock.WholeSeconds() - start >= Proto::kShortWaitSeconds) {
             if (observer_ != nullptr)
                 observer_->Waited("drain", clock.Milliseconds() - startMs, false);
-            showFault(timeout);
+            fail(timeout);
             port_.ClearOutBuffer();
             return 1;
         }
@@ -176,7 +157,7 @@ int16_t Link::waitForReply(int seconds, const MessageRow* timeout, const Message
             break;
         if (clock.WholeSeconds() - start >= seconds) {
             heard(false);
-            showFault(timeout);
+            fail(timeout);
             // Only after the operator closed the box: late bytes that came meanwhile go too.
             port_.ClearInBuffer();
             Module1.CommStatus = 0;
@@ -188,7 +169,7 @@ int16_t Link::waitForReply(int seconds, const MessageRow* timeout, const Message
     // Left with nothing received only when the device went away.
     if (Module1.CommStatus == 0 || (Module1.CommStatus & ~CommStatusBits::kReplyComplete) != 0) {
         heard(false);
-        showFault(error);
+        fail(error);
         port_.ClearInBuffer();
         Module1.CommStatus = 0;
         return 1;

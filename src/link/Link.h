@@ -58,13 +58,15 @@ public:
     // Waits up to 3 (WaitReplyLong: 55) whole seconds for a complete reply in RxBytes.
     int16_t WaitReply();
     int16_t WaitReplyLong();
-    // SendData followed at once by WaitReply: a data block and the unit's verdict on it.
-    enum class BlockExchange { Answered, SendFailed, NoReply };
-    BlockExchange ExchangeBlock(const QByteArray& block);
     // Busy pause of 200 ms: no window events run, received bytes wait in the port layer.
     void Pause();
     // Speed exchange with the unit to 9600 or (any other value) 38400 bit/s.
     void SetLineSpeed(int32_t baud);
+
+    // The message row the latest failing operation ended with: one of the profile's rows, or the
+    // port layer's refusal (also when that refusal had been shown before and was not again).
+    // Nothing before the first failure.
+    const MessageRow* LastFault() const { return lastFault_; }
 
     // The observer that hears every step from now on; nullptr (the default) for none.
     void SetObserver(LinkObserver* observer) { observer_ = observer; }
@@ -72,8 +74,8 @@ public:
 private:
     void setSettings(const QString& settings);
 
-    int16_t sendData(const QByteArray& bytes, bool replyWaitFollows);
-    int16_t drainTransmit(const MessageRow* timeout, bool replyWaitFollows);
+    int16_t drainTransmit(const MessageRow* timeout);
+    void fail(const MessageRow* row);
     int16_t waitForReply(int seconds, const MessageRow* timeout, const MessageRow* error);
     bool writeRefused(const QByteArray& bytes);
 
@@ -81,6 +83,7 @@ private:
     const LinkProfile& profile_;
     QString lastRefusal_; // the port layer's last refusal, already shown
     LinkObserver* observer_ = nullptr;
+    const MessageRow* lastFault_ = nullptr;
 };
 
 // The receive handler both windows attach to their port's OnComm: appends delivered bytes to

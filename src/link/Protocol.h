@@ -41,7 +41,8 @@ inline constexpr const char* kSettings38400 = "38400,N,8,1";
 // The code page of every text on the line (commands, the name field, the page record's name).
 inline constexpr const char* kCodePage = "CP932";
 
-// Port "ComN" as the operator chooses it, N from 1.
+// Port "ComN" as the operator chooses it, N from 1 to kPortCount.
+inline constexpr int kPortCount = 8;
 inline constexpr const char* kPortNamePattern = "Com%1";
 inline QString PortName(int portNo)
 {

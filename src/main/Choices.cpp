@@ -13,13 +13,12 @@
 
 namespace {
 
-constexpr int kPortCount = 8;
 constexpr int kThruOption = 4;
 
 // 1..8 for exactly "Com1".."Com8", letter case included; 1 for any other text.
 int16_t portNoOf(const QString& text)
 {
-    for (int16_t n = 1; n <= kPortCount; ++n) {
+    for (int16_t n = 1; n <= Proto::kPortCount; ++n) {
         if (text == Proto::PortName(n))
             return n;
     }

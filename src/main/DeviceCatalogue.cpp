@@ -124,6 +124,13 @@ QString CpuNameOf(int code)
     return QLatin1String(kCatalogue[code].name);
 }
 
+QString CatalogueName(int code)
+{
+    if (code < 0 || code >= kCpuCodeCount)
+        return QString();
+    return QLatin1String(kCatalogue[code].name);
+}
+
 const QStringList& CpuListNames()
 {
     static const QStringList names = [] {

@@ -15,6 +15,9 @@ int16_t CpuCodeOf(const QString& name);
 // The name of `code`; empty for 67 and for codes outside 0..75.
 QString CpuNameOf(int code);
 
+// The catalogue's own name of `code`, 67 included; empty for codes outside 0..75.
+QString CatalogueName(int code);
+
 // The names the CPU selector offers, in the order it shows them.
 const QStringList& CpuListNames();
 

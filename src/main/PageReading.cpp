@@ -8,19 +8,20 @@
 namespace {
 
 // Queries one page. Nothing when the check ends here; the failing step has already told the
-// operator why.
-std::optional<PageInfo> queryPage(MSComm& port, Link& link, int page)
+// operator why, and `stoppedRow` says which message that was.
+std::optional<PageInfo> queryPage(MSComm& port, Link& link, int page, const MessageRow** stoppedRow)
 {
     QString query = QString::fromLatin1(Proto::kPageQuery) + HexField(static_cast<uint32_t>(page - 1), 2);
     setsum(query, Proto::kPageQueryCount);
     Module1.RxCount = 0;
-    if (link.SendCommand(query) != 0)
+    if (link.SendCommand(query) != 0 || link.WaitReply() != 0) {
+        *stoppedRow = link.LastFault();
         return std::nullopt;
-    if (link.WaitReply() != 0)
-        return std::nullopt;
+    }
     const std::optional<int16_t> mismatch = CheckReplySum(Module1.RxBytes, Proto::kPageRecordBytes);
     if (!mismatch || *mismatch != 0) {
         ShowMessage(Messages::kErr200);
+        *stoppedRow = &Messages::kErr200;
         port.ClearInBuffer();
         return std::nullopt;
     }
@@ -47,7 +48,7 @@ PageReading ReadPageRecords(MSComm& port, Link& link, const std::function<void(i
         port.ClearInBuffer();
         Module1.CommStatus = 0;
         for (int page = 1; page <= Proto::kPageCount; ++page) {
-            std::optional<PageInfo> info = queryPage(port, link, page);
+            std::optional<PageInfo> info = queryPage(port, link, page, &reading.stoppedRow);
             if (!info)
                 break;
             reading.pages[static_cast<size_t>(page - 1)] = info;
@@ -56,9 +57,31 @@ PageReading ReadPageRecords(MSComm& port, Link& link, const std::function<void(i
         }
     } else {
         ShowMessage(Messages::kOpenPort, openError);
+        reading.stoppedRow = &Messages::kOpenPort;
     }
 
     port.Close();
     QObject::disconnect(heard);
     return reading;
+}
+
+void PageRecordsView::Show(const PageRecords& pages)
+{
+    for (size_t i = 0; i < pages.size(); ++i)
+        if (pages[i])
+            shown_[i] = pages[i];
+}
+
+QString PageRecordsView::CpuCaption(int page) const
+{
+    if (page < 1 || page > Proto::kPageCount || !shown_[static_cast<size_t>(page - 1)])
+        return QString();
+    return CaptionsOf(*shown_[static_cast<size_t>(page - 1)]).cpu;
+}
+
+QString PageRecordsView::SizeCaption(int page) const
+{
+    if (page < 1 || page > Proto::kPageCount || !shown_[static_cast<size_t>(page - 1)])
+        return QString();
+    return CaptionsOf(*shown_[static_cast<size_t>(page - 1)]).size;
 }

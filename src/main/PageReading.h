@@ -3,16 +3,23 @@
 #include "link/Link.h"
 #include "link/MSComm.h"
 #include "main/PageRecord.h"
+#include "shared/MemoryView.h"
 
 #include <array>
 #include <functional>
 #include <optional>
 
+// The records of the unit's pages 1..4 at index 0..3; nullopt: not read.
+using PageRecords = std::array<std::optional<PageInfo>, Proto::kPageCount>;
+
 // What one memory check read from the unit.
 struct PageReading {
     bool opened = false;   // the port opened
     bool answered = false; // bytes of some reply came from the unit at all
-    std::array<std::optional<PageInfo>, Proto::kPageCount> pages; // page 1..4 at index 0..3; nullopt: not read
+    PageRecords pages;     // page 1..4 at index 0..3; nullopt: not read
+    // The message that ended the queries early, nothing when all four pages were read. A
+    // failed speed exchange before the queries is not it: the queries went on after it.
+    const MessageRow* stoppedRow = nullptr;
 };
 
 // The memory check without a window: opens the port (CommPort = PortNo), runs the speed
@@ -21,3 +28,16 @@ struct PageReading {
 // `onPage` hears each page (1..4) as its record arrives.
 PageReading ReadPageRecords(MSComm& port, Link& link,
                             const std::function<void(int page, const PageInfo& info)>& onPage = {});
+
+// The memory view as the main window's labels hold it after memory checks, without a window:
+// a page a check did not read keeps what it showed before, and nothing is shown at first.
+class PageRecordsView final : public MemoryView {
+public:
+    // The pages a check read replace what was shown for them.
+    void Show(const PageRecords& pages);
+    QString CpuCaption(int page) const override;
+    QString SizeCaption(int page) const override;
+
+private:
+    PageRecords shown_;
+};

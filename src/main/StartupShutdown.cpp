@@ -5,6 +5,7 @@
 #include "main/DeviceCatalogue.h"
 #include "main/frmMain.h"
 #include "shared/Module1.h"
+#include "shared/SavedChoices.h"
 #include "shared/Settings.h"
 #include "shared/Twips.h"
 
@@ -20,30 +21,10 @@
 
 namespace {
 
-// Setting keys and their defaults.
-namespace Key {
-inline const QString MainLeft = QStringLiteral("MainLeft");
-inline const QString MainTop = QStringLiteral("MainTop");
-inline const QString MainWidth = QStringLiteral("MainWidth");
-inline const QString MainHeight = QStringLiteral("MainHeight");
-inline const QString Port = QStringLiteral("Port");
-inline const QString Cpu = QStringLiteral("Cpu");
-inline const QString Freq = QStringLiteral("Freq");
-inline const QString File = QStringLiteral("File");
-inline const QString Title = QStringLiteral("title");
-inline const QString Page = QStringLiteral("Page");
-inline const QString Speed = QStringLiteral("Speed");
-} // namespace Key
-
 constexpr float kDefaultLeft = 1000;
 constexpr float kDefaultTop = 1000;
 constexpr float kDefaultWidth = 6495;
 constexpr float kDefaultHeight = 4920;
-constexpr int16_t kDefaultPort = 1;
-constexpr int16_t kDefaultCpu = 0;
-constexpr float kDefaultFreq = 16;
-constexpr int16_t kDefaultPage = 1;
-constexpr int16_t kDefaultSpeed = 0;
 
 // The design's client area and the allowance for border, caption and menu bar that the
 // stored outer size adds to it. Counting the outer size this way, not by what a desktop's
@@ -65,11 +46,6 @@ int pixelsWithin(double twips, double lowest, double highest)
 float readSingle(const SettingsStore& store, const QString& key, float fallback)
 {
     return ParseStoredSingle(store.GetSetting(key, FormatSingle(fallback)), fallback);
-}
-
-int16_t readInteger(const SettingsStore& store, const QString& key, int16_t fallback)
-{
-    return ParseStoredInteger(store.GetSetting(key, QString::number(fallback)), fallback);
 }
 
 } // namespace
@@ -98,10 +74,10 @@ QSize frmMain::OuterSizeTwips() const
 void frmMain::Form_Load()
 {
     const SettingsStore store;
-    const float left = readSingle(store, Key::MainLeft, kDefaultLeft);
-    const float top = readSingle(store, Key::MainTop, kDefaultTop);
-    const float width = readSingle(store, Key::MainWidth, kDefaultWidth);
-    const float height = readSingle(store, Key::MainHeight, kDefaultHeight);
+    const float left = readSingle(store, SettingKey::MainLeft, kDefaultLeft);
+    const float top = readSingle(store, SettingKey::MainTop, kDefaultTop);
+    const float width = readSingle(store, SettingKey::MainWidth, kDefaultWidth);
+    const float height = readSingle(store, SettingKey::MainHeight, kDefaultHeight);
     // Left and top place the frame, as moving a window does.
     restoredPixels_ = QPoint(pixelsWithin(left, -kMaxCoordinatePixels, kMaxCoordinatePixels),
                              pixelsWithin(top, -kMaxCoordinatePixels, kMaxCoordinatePixels));
@@ -110,20 +86,14 @@ void frmMain::Form_Load()
     move(restoredPixels_);
     setOuterSizeTwips(width, height);
 
-    Module1.PortNo = readInteger(store, Key::Port, kDefaultPort);
-    Module1.CpuIndex = readInteger(store, Key::Cpu, kDefaultCpu);
-    Module1.ClockMHz = readSingle(store, Key::Freq, kDefaultFreq);
-    Module1.FilePath = store.GetSetting(Key::File, QString());
-    Module1.FileTitle = store.GetSetting(Key::Title, QString());
-    Module1.PageNo = readInteger(store, Key::Page, kDefaultPage);
-    Module1.SpeedIndex = readInteger(store, Key::Speed, kDefaultSpeed);
+    ApplyChoices(ReadSavedChoices(store), Module1);
 
-    for (int n = 1; n <= 8; ++n)
+    for (int n = 1; n <= Proto::kPortCount; ++n)
         combo1_->addItem(Proto::PortName(n));
-    if (Module1.PortNo >= 1 && Module1.PortNo <= 8) {
+    if (Module1.PortNo >= 1 && Module1.PortNo <= Proto::kPortCount) {
         setCombo1Text(Proto::PortName(Module1.PortNo));
     } else {
-        setCombo1Text(QStringLiteral("Com1"));
+        setCombo1Text(Proto::PortName(1));
         Module1.PortNo = 1;
     }
 
@@ -173,18 +143,12 @@ void frmMain::Form_Unload(int& /*Cancel*/)
             const bool unmoved = frameTopLeft == restoredPixels_;
             const float left = unmoved ? restoredLeftTwips_ : static_cast<float>(PixelsToTwips(frameTopLeft.x()));
             const float top = unmoved ? restoredTopTwips_ : static_cast<float>(PixelsToTwips(frameTopLeft.y()));
-            store.SaveSetting(Key::MainLeft, FormatSingle(left));
-            store.SaveSetting(Key::MainTop, FormatSingle(top));
-            store.SaveSetting(Key::MainWidth, FormatSingle(static_cast<float>(outer.width())));
-            store.SaveSetting(Key::MainHeight, FormatSingle(static_cast<float>(outer.height())));
+            store.SaveSetting(SettingKey::MainLeft, FormatSingle(left));
+            store.SaveSetting(SettingKey::MainTop, FormatSingle(top));
+            store.SaveSetting(SettingKey::MainWidth, FormatSingle(static_cast<float>(outer.width())));
+            store.SaveSetting(SettingKey::MainHeight, FormatSingle(static_cast<float>(outer.height())));
         }
-        store.SaveSetting(Key::Port, QString::number(Module1.PortNo));
-        store.SaveSetting(Key::Freq, FormatSingle(Module1.ClockMHz));
-        store.SaveSetting(Key::File, Module1.FilePath);
-        store.SaveSetting(Key::Title, Module1.FileTitle);
-        store.SaveSetting(Key::Cpu, QString::number(Module1.CpuIndex));
-        store.SaveSetting(Key::Page, QString::number(Module1.PageNo));
-        store.SaveSetting(Key::Speed, QString::number(Module1.SpeedIndex));
+        WriteSavedChoices(store, ChoicesOf(Module1));
     }
     hide();
     processEnd_();

@@ -35,7 +35,6 @@ void TransferRun::WriteBlocks()
         ++report_.blocksAccepted;
         showProgress(position);
     }
-    messagesBeforeStep_ = LatestMessage().number;
     if (SendEndBlock())
         report_.result = RunReport::Result::Done;
     else
@@ -49,11 +48,11 @@ TransferRun::RunStep TransferRun::sendBlock()
         if (Module1.CancelRequest == 1)
             return stopOnRequest();
         Module1.RxCount = 0;
-        messagesBeforeStep_ = LatestMessage().number;
-        const Link::BlockExchange exchange = link_.ExchangeBlock(txBlock_);
-        if (exchange == Link::BlockExchange::SendFailed)
+        if (link_.SendData(txBlock_) != 0) {
             Module1.TxFailed = 1;
-        if (exchange != Link::BlockExchange::Answered)
+            return stopAfterPrimitive();
+        }
+        if (link_.WaitReply() != 0)
             return stopAfterPrimitive();
         const uint8_t verdict = Module1.RxBytes[0];
         if (verdict == Proto::kAckWritten)
@@ -93,5 +92,8 @@ bool TransferRun::sendMarkerBlock(char fill)
     const QByteArray block(Proto::kBlockBytes, fill);
     // No answer can come to a block that never left: waiting for one would only add a
     // misleading receive time-out to the send failure already shown.
-    return link_.ExchangeBlock(block) != Link::BlockExchange::SendFailed;
+    if (link_.SendData(block) != 0)
+        return false;
+    link_.WaitReply();
+    return true;
 }

@@ -13,18 +13,6 @@ namespace {
 
 constexpr int kPageKB = 128;
 
-// The image's page count by its highest address.
-int pagesNeeded(int32_t dataEnd)
-{
-    if (dataEnd < kPageSize)
-        return 1;
-    if (dataEnd < 2 * kPageSize)
-        return 2;
-    if (dataEnd < 3 * kPageSize)
-        return 3;
-    return 4;
-}
-
 // An image of this many pages on a page too near the top is refused.
 struct UpperRule {
     int pages;
@@ -89,6 +77,17 @@ std::optional<PagePlan::Question> upperQuestion(int16_t pageNo, int pages, const
 
 } // namespace
 
+int PagesNeeded(int32_t dataEnd)
+{
+    if (dataEnd < kPageSize)
+        return 1;
+    if (dataEnd < 2 * kPageSize)
+        return 2;
+    if (dataEnd < 3 * kPageSize)
+        return 3;
+    return 4;
+}
+
 QList<PagePlan::Question> PagePlan::questions() const
 {
     QList<Question> asked;
@@ -109,7 +108,7 @@ PagePlan PlanPagesFor(int16_t pageNo, int32_t dataEnd, const MemoryView& view)
     if (pageNo < 0 || pageNo >= Proto::kPageCount)
         return plan;
     plan.lower = lowerPart(pageNo, view);
-    const int pages = pagesNeeded(dataEnd);
+    const int pages = PagesNeeded(dataEnd);
     if (pages == 1)
         return plan;
     const UpperRule& rule = kUpperRules[pages - 2];

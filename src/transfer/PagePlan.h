@@ -38,6 +38,9 @@ struct PagePlan {
     QList<int16_t> erase() const;
 };
 
+// How many pages an image whose data ends at `dataEnd` spans from the page it starts on, 1..4.
+int PagesNeeded(int32_t dataEnd);
+
 // The plan for `pageNo` (0..3) and an image whose data ends at `dataEnd`, from what the memory
 // view shows. "THRU" (and any page number the unit has no page for) plans nothing.
 PagePlan PlanPagesFor(int16_t pageNo, int32_t dataEnd, const MemoryView& view);

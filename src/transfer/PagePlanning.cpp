@@ -38,7 +38,6 @@ TransferRun::RunStep TransferRun::ErasePage(int16_t n)
                       HexField(static_cast<uint32_t>(255 - n), 2);
     setsum(command, Proto::kPageEraseCount);
     Module1.RxCount = 0;
-    messagesBeforeStep_ = LatestMessage().number;
     // A unit that takes no command or gives no answer is gone: the main window then spares
     // the operator a memory check that could only time out again.
     if (link_.SendCommand(command) != 0 || link_.WaitReplyLong() != 0) {

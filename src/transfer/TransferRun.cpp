@@ -21,18 +21,6 @@ QString hex8(int32_t value)
     return HexField(static_cast<uint32_t>(value), 8);
 }
 
-// The row a primitive's message was shown from: one of the link's own rows, or the port
-// layer's refusal under the application title (also when the layer had reported it before).
-const MessageRow* linkRowOf(const ShownMessage& shown)
-{
-    for (const LinkProfile* profile : {&kTransferWindowLink, &kMainWindowLink})
-        for (const MessageRow* row : {profile->sendCommandTimeout, profile->sendDataTimeout, profile->replyTimeout,
-                                      profile->replyError, profile->longReplyTimeout, profile->longReplyError})
-            if (row != nullptr && shown.row == row)
-                return row;
-    return &Messages::kPortRefusal;
-}
-
 } // namespace
 
 TransferRun::TransferRun(MSComm& port, Link& link, const MemoryView& memoryView, RunFront& front)
@@ -44,9 +32,9 @@ RunReport TransferRun::Run()
 {
     values_ = RunValues{};
     report_ = RunReport{};
-    messagesBefore_ = LatestMessage().number;
     runSteps();
     Ending();
+    report_.txFailed = Module1.TxFailed != 0;
     return report_;
 }
 
@@ -114,7 +102,6 @@ TransferRun::RunStep TransferRun::sendHeader(QString command, int16_t count)
 {
     setsum(command, count);
     Module1.RxCount = 0;
-    messagesBeforeStep_ = LatestMessage().number;
     if (link_.SendCommand(command) != 0) {
         Module1.TxFailed = 1;
         return stopAfterPrimitive();
@@ -124,7 +111,6 @@ TransferRun::RunStep TransferRun::sendHeader(QString command, int16_t count)
 
 TransferRun::RunStep TransferRun::awaitHeaderReply()
 {
-    messagesBeforeStep_ = LatestMessage().number;
     if (link_.WaitReplyLong() != 0) {
         stopAfterPrimitive();
         SendAbortBlock();
@@ -191,10 +177,8 @@ TransferRun::RunStep TransferRun::stopWith(const MessageRow& row, const QString&
 
 void TransferRun::markStop(const MessageRow* row)
 {
-    if (report_.stoppedBy == nullptr) {
-        report_.stoppedBy = row->code;
+    if (report_.stoppedRow == nullptr)
         report_.stoppedRow = row;
-    }
     report_.result = RunReport::Result::Stopped;
 }
 
@@ -209,10 +193,10 @@ bool TransferRun::ask(const PagePlan::Question& question)
 
 TransferRun::RunStep TransferRun::stopAfterPrimitive()
 {
-    // Every failing primitive shows its message, except a write the port refuses for the
-    // reason it has already reported: that one is still the port layer's.
-    const ShownMessage latest = LatestMessage();
-    markStop(latest.number != messagesBeforeStep_ ? linkRowOf(latest) : &Messages::kPortRefusal);
+    // Every failing primitive has shown its message, except a write the port refused for the
+    // reason it had already reported: that one is still the port layer's.
+    const MessageRow* fault = link_.LastFault();
+    markStop(fault != nullptr ? fault : &Messages::kPortRefusal);
     return RunStep::Stop;
 }
 

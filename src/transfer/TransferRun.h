@@ -20,15 +20,13 @@
 struct RunReport {
     enum class Result {
         Done,      // the end-of-data block went out after the last data block
-        Stopped,   // a message (stoppedBy) or an erase question answered Cancel (questionRefused)
+        Stopped,   // a message (stoppedRow) or an erase question answered Cancel (questionRefused)
         Cancelled, // the stop request, seen before the header or before a block
     };
     Result result = Result::Stopped;
-    // The code (box title) of the message that stopped the run; none for a refused question,
-    // a stop request, or a step whose failure the port layer had already reported.
-    const char* stoppedBy = nullptr;
-    // The row of that message (the port layer's refusal for a step whose failure the layer had
-    // already reported), for the command line's exit status and hint; none when stoppedBy is.
+    // The message table's row of the message that stopped the run (the port layer's refusal
+    // also for a step whose refusal the layer had reported before); none for a refused
+    // question or a stop request.
     const MessageRow* stoppedRow = nullptr;
     bool questionRefused = false;
     QString portError;          // the port layer's reason when the port could not be opened
@@ -37,6 +35,7 @@ struct RunReport {
     int32_t blockBaud = Proto::kBaudLow;  // line speed of the data phase, as the speed exchange left it
     int32_t dataEnd = 0;
     int32_t sendEnd = 0;
+    bool txFailed = false;      // TxFailed as the run left it: the unit is not worth a memory check
 };
 
 // One complete programming run on a port and its link: opening, speed, image, page plan,
@@ -106,8 +105,6 @@ private:
 
     RunValues values_;
     RunReport report_;
-    uint64_t messagesBefore_ = 0; // messages shown before this run began
-    uint64_t messagesBeforeStep_ = 0;
     int32_t barMaximum_ = 1;
     QByteArray txBlock_; // reused for every data block
 };

@@ -1,6 +1,5 @@
 #include "FakeSession.h"
 
-#include "cli/ExitStatus.h"
 #include "cli/Program.h"
 
 #include <QJsonDocument>
@@ -27,7 +26,7 @@ struct Harness {
     {
         Streams streams{outStream, errStream, terminal, false, [this] { return typed; }, [] { return 0.0; }};
         return RunProgram(args, streams,
-                          [this](const FlashChoices&, SessionFront& front, bool) {
+                          [this](const SavedChoices&, const QString&, SessionFront& front, bool) {
                               auto s = std::make_unique<FakeSession>(front);
                               s->checks = {{AllRead(), {}}};
                               session = s->counts;
@@ -40,10 +39,10 @@ struct Harness {
     QJsonObject json() const { return QJsonDocument::fromJson(out.toUtf8()).object(); }
 };
 
-RunOutcome done(int blocks)
+RunReport done(int blocks)
 {
-    RunOutcome o;
-    o.result = RunOutcome::Result::Done;
+    RunReport o;
+    o.result = RunReport::Result::Done;
     o.blocksAccepted = blocks;
     o.blockBaud = 38400;
     o.erasedPages = {3};
@@ -54,10 +53,11 @@ PageReading silent()
 {
     PageReading r;
     r.opened = true;
+    r.stoppedRow = &Messages::kErr201;
     return r;
 }
 
-const FakeSession::Msg kTimeout{"ERR 201", QString::fromUtf8("受信ﾀｲﾑｵｰﾊﾞｰが発生しました")};
+const FakeSession::Msg kTimeout{&Messages::kErr201, {}};
 
 } // namespace
 
@@ -75,7 +75,9 @@ TEST(CliInfo, StatusIsThatOfTheMessageThatEndedTheCheck)
 
     Harness noPort;
     noPort.setUp = [](FakeSession& s) {
-        s.checks = {{PageReading{}, {{"OPEN ERROR", "/dev/ttyS0: Device or resource busy.\nAnother program holds the port"}}}};
+        PageReading closed;
+        closed.stoppedRow = &Messages::kOpenPort;
+        s.checks = {{closed, {{&Messages::kOpenPort, "/dev/ttyS0: Device or resource busy.\nAnother program holds the port"}}}};
     };
     EXPECT_EQ(noPort.run({"info"}), 3);
     EXPECT_TRUE(noPort.err.contains("OPEN ERROR: /dev/ttyS0: Device or resource busy. Another program holds the port\n"));
@@ -85,7 +87,8 @@ TEST(CliInfo, StatusIsThatOfTheMessageThatEndedTheCheck)
         PageReading r = AllRead();
         r.pages[2].reset();
         r.pages[3].reset();
-        s.checks = {{r, {kTimeout, {"ERR 200", QString::fromUtf8("通信異常が発生しました")}}}};
+        r.stoppedRow = &Messages::kErr200;
+        s.checks = {{r, {kTimeout, {&Messages::kErr200, {}}}}};
     };
     EXPECT_EQ(garbled.run({"info"}), 8);
 }
@@ -119,37 +122,32 @@ TEST(CliWrite, UnitThatNeverAnswersStopsAtOnceWithSeven)
 TEST(CliWrite, StoppingMessagesGiveTheirStatusAndTxFailedSkipsTheCheckAfter)
 {
     const struct {
-        const char* code;
-        const char* text;
+        const MessageRow* row;
         bool txFailed;
         int status;
     } rows[] = {
-        {"OPEN ERROR", "ﾌｧｲﾙが開けません", true, 4},
-        {"OPEN ERROR", "Comﾎﾟｰﾄが使用できません", true, 3},
-        {"ERR 001", " 7行にﾁｪｯｸｻﾑｴﾗｰを検出しました", true, 4},
-        {"ERR 402", "最終ページに128KBを越えるデータは保存できません", false, 5},
-        {"ERR 040", "受信ﾀｲﾑｵｰﾊﾞｰが発生しました", false, 7},
-        {"ERR 013", "通信異常が発生しました", false, 8},
-        {"ERR 110", "消去エラーが発生しました", false, 9},
+        {&Messages::kOpenFile, true, 4}, {&Messages::kOpenTransferPort, true, 3}, {&Messages::kErr001, true, 4},
+        {&Messages::kErr402, false, 5},  {&Messages::kErr040, false, 7},          {&Messages::kErr013, false, 8},
+        {&Messages::kErr110, false, 9},
     };
     for (const auto& row : rows) {
         Harness h;
-        const QString code = QString::fromUtf8(row.code), text = QString::fromUtf8(row.text);
+        const MessageRow* stopping = row.row;
         const bool txFailed = row.txFailed;
         h.setUp = [=](FakeSession& s) {
             s.run = [=](SessionFront& front, FakeSession&) {
-                front.Message(QString::fromUtf8("ERR 201"), QString::fromUtf8("受信ﾀｲﾑｵｰﾊﾞｰが発生しました"), false); // a warning
-                front.Message(code, text, false);
-                RunOutcome o;
-                o.stoppedBy = code;
+                FakeSession::Show(front, {&Messages::kErr030, {}}); // a warning
+                FakeSession::Show(front, {stopping, {}});
+                RunReport o;
+                o.stoppedRow = stopping;
                 o.txFailed = txFailed;
                 return o;
             };
         };
-        EXPECT_EQ(h.run({"write", "a.mot", "--json"}), row.status) << row.code;
-        EXPECT_EQ(h.json()["code"].toString(), code);
+        EXPECT_EQ(h.run({"write", "a.mot", "--json"}), row.status) << row.row->name;
+        EXPECT_EQ(h.json()["code"].toString(), QString::fromUtf8(row.row->code));
         EXPECT_EQ(h.json()["result"].toString(), "stopped");
-        EXPECT_EQ(h.session->read, txFailed ? 1 : 2) << row.code;
+        EXPECT_EQ(h.session->read, txFailed ? 1 : 2) << row.row->name;
     }
 }
 
@@ -160,7 +158,7 @@ TEST(CliWrite, EraseQuestionWithoutTerminalIsCancelledWithSix)
         h.setUp = [](FakeSession& s) {
             s.run = [](SessionFront& front, FakeSession&) {
                 if (!front.Ask(QString::fromUtf8("ページを跨ぐデータ"), QString::fromUtf8(" 2ページを消去します"))) {
-                    RunOutcome o;
+                    RunReport o;
                     o.questionRefused = true;
                     return o;
                 }
@@ -179,7 +177,7 @@ TEST(CliWrite, EraseQuestionWithoutTerminalIsCancelledWithSix)
     onTerminal.typed = QString("y");
     onTerminal.setUp = [](FakeSession& s) {
         s.run = [](SessionFront& front, FakeSession&) {
-            return front.Ask("t", "x") ? done(1) : RunOutcome{};
+            return front.Ask("t", "x") ? done(1) : RunReport{};
         };
     };
     EXPECT_EQ(onTerminal.run({"write", "a.mot"}), 0);
@@ -200,34 +198,37 @@ TEST(CliWrite, SigtermDuringTheBlocksStopsTheRunWithTen)
     EXPECT_EQ(h.json()["result"].toString(), "cancelled");
 }
 
+// The plan is the page rules' own against the pages the check read: page 2 of AllRead is
+// empty, page 1 holds 2 KB.
 TEST(CliPlan, RefusalFileFaultAndSilence)
 {
     Harness refused;
-    refused.setUp = [](FakeSession& s) {
-        s.plan.loaded = true;
-        s.plan.dataEnd = 0x20000;
-        s.plan.sendEnd = 0x2007F;
-        s.plan.refusal = "ERR 402";
-    };
+    refused.setUp = [](FakeSession& s) { s.image.dataEnd = 0x20000; };
     EXPECT_EQ(refused.run({"plan", "a.mot", "--page", "4"}), 5);
     EXPECT_TRUE(refused.out.contains("refused: ERR 402"));
     EXPECT_TRUE(refused.out.contains("spans: page 4"));
 
     Harness fits;
     fits.setUp = [](FakeSession& s) {
-        s.plan.loaded = true;
-        s.plan.dataEnd = 0x20000;
-        s.plan.sendEnd = 0x2007F;
-        s.plan.questions = {{"q", "x"}};
-        s.plan.erase = {2};
+        s.image.dataEnd = 0x20000;
+        PageReading full = AllRead();
+        full.pages[2] = FullPage(0, 16000000, "old.mot", 1024);
+        s.checks = {{full, {}}};
     };
     EXPECT_EQ(fits.run({"plan", "a.mot", "--page", "2", "--json"}), 0);
     EXPECT_EQ(fits.json()["erase"].toArray().at(0).toInt(), 3);
+    EXPECT_EQ(fits.json()["questions"].toArray().size(), 1);
+    EXPECT_EQ(fits.json()["send_end"].toInt(), 0x2007F);
     EXPECT_EQ(fits.session->write, 0);
 
     Harness faulty;
-    faulty.setUp = [](FakeSession& s) { s.planMessages = {{"ERR 002", QString::fromUtf8(" 3行にﾃﾞｰﾀ異常を検出しました")}}; };
+    faulty.setUp = [](FakeSession& s) {
+        s.image.result = 2;
+        s.image.errorLine = 3;
+        s.loadMessages = {{&Messages::kErr002, QString::fromUtf8(" 3行にﾃﾞｰﾀ異常を検出しました")}};
+    };
     EXPECT_EQ(faulty.run({"plan", "a.mot"}), 4);
+    EXPECT_TRUE(faulty.out.contains("image: not loaded"));
 
     Harness silentUnit;
     silentUnit.setUp = [](FakeSession& s) { s.checks = {{silent(), {kTimeout}}}; };
@@ -243,5 +244,6 @@ TEST(CliProgram, UsageErrorsExitTwoAndCpusNeedsNoSession)
     Harness c;
     EXPECT_EQ(c.run({"cpus"}), 0);
     EXPECT_TRUE(c.out.startsWith("code  name  listed\n"));
+    EXPECT_TRUE(c.out.contains("\n67  2638F  no\n"));
     EXPECT_EQ(c.session, nullptr);
 }

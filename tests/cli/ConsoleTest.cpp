@@ -1,6 +1,5 @@
 #include "cli/Console.h"
 #include "cli/StopSignal.h"
-#include "cli/ExitStatus.h"
 #include "shared/MessageTable.h"
 
 #include <QCoreApplication>
@@ -15,28 +14,27 @@ using namespace cli;
 
 TEST(CliMessages, OneLineWithCodeTextAndHint)
 {
-    EXPECT_EQ(MessageLine("ERR 030", QString::fromUtf8("受信ﾀｲﾑｵｰﾊﾞｰが発生しました")),
+    EXPECT_EQ(MessageLine(&Messages::kErr030, "ERR 030", QString::fromUtf8("受信ﾀｲﾑｵｰﾊﾞｰが発生しました")),
               QString::fromUtf8("ERR 030: 受信ﾀｲﾑｵｰﾊﾞｰが発生しました -- Is the unit powered and "
                                 "connected with a straight cable?"));
     // The port layer's text comes whole with its fix, on one line, without a hint of ours.
-    EXPECT_EQ(MessageLine("OPEN ERROR", "/dev/ttyS0: Permission denied.\nAdd your user to the \"dialout\" group."),
+    EXPECT_EQ(MessageLine(&Messages::kOpenPort, "OPEN ERROR",
+                          "/dev/ttyS0: Permission denied.\nAdd your user to the \"dialout\" group."),
               "OPEN ERROR: /dev/ttyS0: Permission denied. Add your user to the \"dialout\" group.");
-    EXPECT_TRUE(MessageLine("ERR 001", QString::fromUtf8(" 12行にﾁｪｯｸｻﾑｴﾗｰを検出しました"))
+    EXPECT_TRUE(MessageLine(&Messages::kErr001, "ERR 001", QString::fromUtf8(" 12行にﾁｪｯｸｻﾑｴﾗｰを検出しました"))
                     .startsWith(QString::fromUtf8("ERR 001:  12行にﾁｪｯｸｻﾑｴﾗｰを検出しました -- ")));
 }
 
-// Every box of the message table prints the table's hint and exits with the table's status,
-// also where several codes share one text.
-TEST(CliMessages, HintAndStatusComeFromTheMessageTableRowOfTheBox)
+// Every box of the message table prints the table's hint without its markup; the port layer's
+// own words come without one, and so does a box the table does not know.
+TEST(CliMessages, HintComesFromTheMessageTableRowOfTheBox)
 {
     for (const MessageRow* row : Messages::kTable) {
-        const QString code = QString::fromUtf8(row->code);
-        const QString text = row->text ? QStringLiteral(" 12") + QString::fromUtf8(row->text)
-                                       : QStringLiteral("/dev/ttyS0: No such device.");
         const QString hint = row->text ? QString::fromUtf8(row->hint).remove(QLatin1Char('`')) : QString();
-        EXPECT_EQ(HintFor(code, text), hint) << row->name;
-        EXPECT_EQ(ExitStatusFor(code, text), row->exitStatus) << row->name;
+        EXPECT_EQ(HintOf(row), hint) << row->name;
+        EXPECT_FALSE(HintOf(row).contains(QLatin1Char('`'))) << row->name;
     }
+    EXPECT_EQ(HintOf(nullptr), QString());
 }
 
 TEST(CliQuestions, AnsweredByYesByTheTerminalOrCancelledWithoutOne)

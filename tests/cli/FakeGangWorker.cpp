@@ -14,44 +14,46 @@
 
 namespace {
 
-cli::RunOutcome sendBlocks(cli::SessionFront& front, int blocks)
+RunReport sendBlocks(cli::SessionFront& front, int blocks)
 {
     front.ShowSpeed(true);
     front.StartProgress(blocks * 32 - 1);
     for (int i = 1; i <= blocks; ++i)
         front.ShowProgress(i * 32, i * 100 / blocks);
-    cli::RunOutcome outcome;
-    outcome.result = cli::RunOutcome::Result::Done;
+    RunReport outcome;
+    outcome.result = RunReport::Result::Done;
     outcome.blocksAccepted = blocks;
     outcome.blockBaud = 38400;
     return outcome;
 }
 
-std::unique_ptr<cli::FlashSession> makeSession(const cli::FlashChoices& choices, cli::SessionFront& front, bool)
+std::unique_ptr<cli::FlashSession> makeSession(const SavedChoices&, const QString& device, cli::SessionFront& front,
+                                               bool)
 {
     auto session = std::make_unique<FakeSession>(front);
-    const QString kind = choices.device.section(QLatin1Char('/'), -1);
+    const QString kind = device.section(QLatin1Char('/'), -1);
     session->checks = {{AllRead(), {}}};
     if (kind.startsWith(QLatin1String("silent"))) {
-        cli::PageReading none;
+        PageReading none;
         none.opened = true;
-        session->checks = {{none, {{QStringLiteral("ERR 201"), QStringLiteral("受信ﾀｲﾑｵｰﾊﾞｰが発生しました")}}}};
+        none.stoppedRow = &Messages::kErr201;
+        session->checks = {{none, {{&Messages::kErr201, {}}}}};
     } else if (kind.startsWith(QLatin1String("fault"))) {
         session->run = [](cli::SessionFront& f, FakeSession&) {
             sendBlocks(f, 10);
-            f.Message(QStringLiteral("ERR 102"), QStringLiteral("ﾌﾗｯｼｭﾒﾓﾘｴﾗｰが発生しました"), false);
-            cli::RunOutcome outcome;
-            outcome.stoppedBy = QStringLiteral("ERR 102");
+            FakeSession::Show(f, {&Messages::kErr102, {}});
+            RunReport outcome;
+            outcome.stoppedRow = &Messages::kErr102;
             outcome.blocksAccepted = 10;
             return outcome;
         };
     } else if (kind.startsWith(QLatin1String("hang"))) {
         session->run = [](cli::SessionFront& f, FakeSession& self) {
-            f.Message(QStringLiteral("READY"), QStringLiteral("blocks going"), false);
+            f.Message(nullptr, QStringLiteral("READY"), QStringLiteral("blocks going"));
             return FakeSession::BlocksUntilStopped(f, self);
         };
     } else if (kind.startsWith(QLatin1String("crash"))) {
-        session->run = [](cli::SessionFront&, FakeSession&) -> cli::RunOutcome { std::abort(); };
+        session->run = [](cli::SessionFront&, FakeSession&) -> RunReport { std::abort(); };
     } else {
         session->run = [](cli::SessionFront& f, FakeSession&) { return sendBlocks(f, 128); };
     }

@@ -16,88 +16,87 @@ public:
     explicit FakeSession(cli::SessionFront& front) : front(front) {}
 
     struct Msg {
-        QString code, text;
+        const MessageRow* row;
+        QString text; // empty: the row's own text
     };
     struct Check {
-        cli::PageReading reading;
+        PageReading reading;
         QList<Msg> messages;
     };
-    QList<Check> checks;               // one per ReadPages call, the last one repeats
-    cli::PlanOutcome plan;
-    QList<Msg> planMessages;
-    std::function<cli::RunOutcome(cli::SessionFront&, FakeSession&)> run;
+    QList<Check> checks; // one per ReadPages call, the last one repeats
+    LoadedImage image;
+    QList<Msg> loadMessages;
+    std::function<RunReport(cli::SessionFront&, FakeSession&)> run;
     // Outlive the session, which the program destroys before it returns.
     struct Counts {
         int read = 0, write = 0, stop = 0;
     };
     std::shared_ptr<Counts> counts = std::make_shared<Counts>();
 
-    cli::PageReading ReadPages() override
+    static void Show(cli::SessionFront& front, const Msg& m)
+    {
+        front.Message(m.row, QString::fromUtf8(m.row->code), m.text.isEmpty() ? MessageText(*m.row) : m.text);
+    }
+
+    PageReading ReadPages() override
     {
         const Check& check = checks.at(std::min<qsizetype>(counts->read, checks.size() - 1));
         ++counts->read;
         for (const Msg& m : check.messages)
-            front.Message(m.code, m.text, false);
+            Show(front, m);
         return check.reading;
     }
-    cli::PlanOutcome Plan() override
+    LoadedImage LoadImage() override
     {
-        for (const Msg& m : planMessages)
-            front.Message(m.code, m.text, false);
-        return plan;
+        for (const Msg& m : loadMessages)
+            Show(front, m);
+        return image;
     }
-    cli::RunOutcome Write() override
+    RunReport Write() override
     {
         ++counts->write;
-        return run ? run(front, *this) : cli::RunOutcome{};
+        return run ? run(front, *this) : RunReport{};
     }
     void RequestStop() override { ++counts->stop; }
 
     // A run that sends blocks until the stop request, spinning the event loop in its waits.
-    static cli::RunOutcome BlocksUntilStopped(cli::SessionFront& front, FakeSession& self)
+    static RunReport BlocksUntilStopped(cli::SessionFront& front, FakeSession& self)
     {
         front.StartProgress(0x1FFFF);
         QElapsedTimer waited;
         waited.start();
         while (self.counts->stop == 0 && waited.elapsed() < 30000)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        cli::RunOutcome outcome;
-        outcome.result = self.counts->stop ? cli::RunOutcome::Result::Cancelled : cli::RunOutcome::Result::Done;
-        return outcome;
+        RunReport report;
+        report.result = self.counts->stop ? RunReport::Result::Cancelled : RunReport::Result::Done;
+        return report;
     }
 
     cli::SessionFront& front;
 };
 
-inline cli::PageView FullPage(const QString& cpu, int code, uint32_t hz, const QString& name, uint32_t size)
+// A page record as the unit sends it: a name of up to 12 bytes, padded with blanks.
+inline PageInfo FullPage(int cpu, uint32_t hz, const QByteArray& name, uint32_t size)
 {
-    cli::PageView v;
-    v.empty = false;
-    v.cpuCode = code;
-    v.clockHz = hz;
-    v.sizeBytes = size;
-    v.cpu = cpu;
-    v.clock = QStringLiteral("%1").arg(hz / 1e6, 0, 'f', 4);
-    v.name = name;
-    v.size = QString::number((size + 1023) / 1024);
-    return v;
+    PageInfo info;
+    info.status = 1;
+    info.cpu = static_cast<uint8_t>(cpu);
+    info.clockHz = hz;
+    info.name.fill(' ');
+    std::copy_n(name.constData(), std::min<qsizetype>(name.size(), Proto::kRecordNameBytes), info.name.begin());
+    info.sizeBytes = size;
+    return info;
 }
 
-inline cli::PageView EmptyPage()
+inline PageInfo EmptyPage()
 {
-    cli::PageView v;
-    v.cpu = QStringLiteral("------");
-    v.clock = QStringLiteral("-------");
-    v.name = QStringLiteral("-----------");
-    v.size = QStringLiteral("----");
-    return v;
+    return PageInfo{};
 }
 
-inline cli::PageReading AllRead()
+inline PageReading AllRead()
 {
-    cli::PageReading r;
+    PageReading r;
     r.opened = r.answered = true;
-    r.pages = {FullPage(QStringLiteral("3048F"), 0, 16000000, QStringLiteral("blink.mot   "), 2048), EmptyPage(),
-               EmptyPage(), EmptyPage()};
+    r.pages = {FullPage(0, 16000000, "blink.mot", 2048), EmptyPage(), EmptyPage(), EmptyPage()};
     return r;
 }

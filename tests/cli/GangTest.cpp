@@ -13,13 +13,9 @@ using namespace cli;
 
 namespace {
 
-WriteSummary unit(const char* port, const char* result, int exit)
+QJsonObject unit(const char* port, const char* result, int exit)
 {
-    WriteSummary w;
-    w.port = port;
-    w.result = result;
-    w.exit = exit;
-    return w;
+    return {{"port", port}, {"result", result}, {"exit", exit}};
 }
 
 struct GangRun {
@@ -83,7 +79,8 @@ TEST(CliGang, WorkerLinesParse)
     EXPECT_EQ(ParseWorkerLine("result {\"exit\":9}").result["exit"].toInt(), 9);
     EXPECT_EQ(ParseWorkerLine("result [").kind, WorkerEvent::Kind::Unknown);
     EXPECT_EQ(ParseWorkerLine("hello").kind, WorkerEvent::Kind::Unknown);
-    WriteSummary w = unit("Com2", "done", 0);
+    WriteSummary w;
+    w.port = "Com2";
     EXPECT_EQ(ParseWorkerLine(WorkerResultLine(w)).result["port"].toString(), "Com2");
 }
 

@@ -14,7 +14,7 @@ namespace {
 
 ParseOutcome parse(const QStringList& args)
 {
-    return ParseArguments(args, StoredChoices{});
+    return ParseArguments(args, SavedChoices{});
 }
 
 struct BadCase {
@@ -51,7 +51,6 @@ TEST(CliOptions, BadArgumentsAreUsageErrorsThatSayWhy)
         {"page 5", {"info", "--page", "5"}, "bad --page"},
         {"speed 19200", {"info", "--speed", "19200"}, "bad --speed"},
         {"unknown cpu", {"info", "--cpu", "3O48F"}, "nearest catalogue names: 3048F"},
-        {"cpu 67 has no name", {"info", "--cpu", "2638F"}, "unknown --cpu"},
         {"missing value", {"info", "--port"}, "Missing value"},
     };
     for (const BadCase& c : cases) {
@@ -73,11 +72,11 @@ TEST(CliOptions, GoodValuesBecomeTheRunChoices)
     EXPECT_EQ(inv.ports[0].label, "Com3");
     EXPECT_EQ(inv.ports[0].number, 3);
     EXPECT_EQ(inv.ports[0].device, "/dev/ttyS2");
-    EXPECT_EQ(inv.choices.cpuIndex, 29);
-    EXPECT_EQ(inv.choices.clockMHz, 12.345678f);
-    EXPECT_EQ(inv.choices.pageNo, 8);
-    EXPECT_EQ(inv.choices.speedIndex, 1);
-    EXPECT_EQ(inv.choices.filePath, "a.mot");
+    EXPECT_EQ(inv.choices.CpuIndex, 29);
+    EXPECT_EQ(inv.choices.ClockMHz, 12.345678f);
+    EXPECT_EQ(inv.choices.PageNo, 8);
+    EXPECT_EQ(inv.choices.SpeedIndex, 1);
+    EXPECT_EQ(inv.choices.FilePath, "a.mot");
     EXPECT_TRUE(inv.yes && inv.json && inv.quiet && inv.trace);
     EXPECT_FALSE(inv.worker);
     EXPECT_EQ(inv.forwarded, (QStringList{"--cpu", "sh7045", "--clock", "12.345678", "--page", "THRU", "--speed",
@@ -86,6 +85,8 @@ TEST(CliOptions, GoodValuesBecomeTheRunChoices)
 
 TEST(CliOptions, ValueTables)
 {
+    // The one catalogue entry the window's list and the unit's page names leave out.
+    EXPECT_EQ(CpuCodeForName("2638f"), int16_t{67});
     EXPECT_EQ(ParsePage("1"), int16_t{0});
     EXPECT_EQ(ParsePage("4"), int16_t{3});
     EXPECT_EQ(ParsePage("thru"), int16_t{8});
@@ -131,7 +132,7 @@ TEST(CliOptions, LeftOutOptionsTakeTheSavedChoicesWithoutWritingThem)
 {
     const QString file = SettingsStore::FilePath();
     QFile::remove(file);
-    EXPECT_EQ(ReadStoredChoices().portNo, 1);
+    EXPECT_EQ(ReadStoredChoices().PortNo, 1);
     EXPECT_FALSE(QFileInfo::exists(file)) << "reading must not create the settings";
 
     ASSERT_TRUE(QDir().mkpath(QFileInfo(file).path()));
@@ -144,10 +145,10 @@ TEST(CliOptions, LeftOutOptionsTakeTheSavedChoicesWithoutWritingThem)
     const ParseOutcome o = ParseArguments({"info"}, ReadStoredChoices());
     ASSERT_TRUE(o.invocation);
     EXPECT_EQ(o.invocation->ports[0].label, "Com4");
-    EXPECT_EQ(o.invocation->choices.cpuIndex, 29);
-    EXPECT_EQ(o.invocation->choices.clockMHz, 9.8304f);
-    EXPECT_EQ(o.invocation->choices.pageNo, 8);
-    EXPECT_EQ(o.invocation->choices.speedIndex, 1);
+    EXPECT_EQ(o.invocation->choices.CpuIndex, 29);
+    EXPECT_EQ(o.invocation->choices.ClockMHz, 9.8304f);
+    EXPECT_EQ(o.invocation->choices.PageNo, 8);
+    EXPECT_EQ(o.invocation->choices.SpeedIndex, 1);
     QFile f(file);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), saved);
@@ -158,8 +159,8 @@ TEST(CliOptions, LeftOutOptionsTakeTheSavedChoicesWithoutWritingThem)
         ASSERT_TRUE(w.open(QIODevice::WriteOnly));
         w.write("[Settings]\nPort=9\nPage=5\n");
     }
-    EXPECT_EQ(ReadStoredChoices().portNo, 1);
-    EXPECT_EQ(ReadStoredChoices().pageNo, 0);
+    EXPECT_EQ(ReadStoredChoices().PortNo, 1);
+    EXPECT_EQ(ReadStoredChoices().PageNo, 0);
     QFile::remove(file);
 }
 

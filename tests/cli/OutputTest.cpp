@@ -1,9 +1,10 @@
 #include "FakeSession.h"
 
-#include "cli/ExitStatus.h"
+#include "cli/Commands.h"
 #include "cli/Output.h"
 
 #include <QJsonDocument>
+#include <QStringEncoder>
 
 #include <gtest/gtest.h>
 
@@ -16,37 +17,22 @@ QString compact(const QJsonObject& o)
     return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact));
 }
 
-std::array<std::optional<PageView>, 4> samplePages()
+PageRecords samplePages()
 {
-    return {FullPage("3048F", 0, 16000000, QString::fromUtf8("ﾃｽﾄ.mot     "), 2048), EmptyPage(), std::nullopt,
-            std::nullopt};
+    QStringEncoder cp932(Proto::kCodePage);
+    const QByteArray name = cp932.encode(QString::fromUtf8("ﾃｽﾄ.mot"));
+    return {FullPage(0, 16000000, name, 2048), EmptyPage(), std::nullopt, std::nullopt};
 }
 
 } // namespace
 
-TEST(CliExitStatus, EveryCodeHasItsStatus)
+TEST(CliExitStatus, AStopWithoutAMessageOfTheTableIsNeverSuccess)
 {
-    const struct {
-        const char* code;
-        const char* text;
-        int status;
-    } rows[] = {
-        {"OPEN ERROR", "/dev/ttyS0: Permission denied.\nAdd your user…", 3},
-        {"OPEN ERROR", "Comﾎﾟｰﾄが使用できません", 3},
-        {"OPEN ERROR", "ﾌｧｲﾙが開けません", 4},
-        {"ERR 001", " 12行にﾁｪｯｸｻﾑｴﾗｰを検出しました", 4},
-        {"ERR 002", " 3行にﾃﾞｰﾀ異常を検出しました", 4},
-        {"ERR 400", "", 5}, {"ERR 401", "", 5}, {"ERR 402", "", 5},
-        {"ERR 020", "", 7}, {"ERR 021", "", 7}, {"ERR 030", "", 7}, {"ERR 040", "", 7}, {"ERR 201", "", 7},
-        {"ERR 220", "", 7},
-        {"ERR 010", "", 8}, {"ERR 011", "", 8}, {"ERR 012", "", 8}, {"ERR 013", "", 8}, {"ERR 031", "", 8},
-        {"ERR 041", "", 8}, {"ERR 200", "", 8}, {"ERR 202", "", 8},
-        {"ERR 100", "", 9}, {"ERR 101", "", 9}, {"ERR 102", "", 9}, {"ERR 110", "", 9},
-        {"既に起動しています", "", 0},
-        {"ERR 999", "", 8}, // unknown: a stop, never success
-    };
-    for (const auto& row : rows)
-        EXPECT_EQ(ExitStatusFor(QString::fromUtf8(row.code), QString::fromUtf8(row.text)), row.status) << row.code;
+    EXPECT_EQ(ReportStatus(RunReport{}, false), 8);
+    RunReport refused;
+    refused.questionRefused = true;
+    EXPECT_EQ(ReportStatus(refused, false), 6);
+    EXPECT_EQ(ReportStatus(refused, true), 10);
 }
 
 TEST(CliJson, InfoShape)
@@ -61,15 +47,14 @@ TEST(CliJson, PlanShape)
 {
     PlanSummary s;
     s.pageNo = 1;
-    s.loaded = true;
-    s.plan.dataEnd = 0x20000;
-    s.plan.sendEnd = 0x2007F;
-    s.plan.questions = {{QString::fromUtf8("ページを跨ぐデータ"), QString::fromUtf8(" 3ページを消去します")}};
-    s.plan.erase = {2};
+    s.image = LoadedImage{0, 0x20000, 0};
+    s.plan.upper.question = PagePlan::Question{QString::fromUtf8("ページを跨ぐデータ"), QString::fromUtf8(" 3ページを消去します")};
+    s.plan.upper.erase = {2};
     s.pages = samplePages();
     const QJsonObject o = PlanJson(s);
     EXPECT_EQ(o.keys(), (QStringList{"blocks", "data_end", "erase", "page", "pages", "questions", "refused", "send_end"}));
     EXPECT_EQ(o["page"].toInt(), 2);
+    EXPECT_EQ(o["send_end"].toInt(), 0x2007F);
     EXPECT_EQ(o["blocks"].toInt(), 0x20080 / 32);
     EXPECT_TRUE(o["refused"].isNull());
     EXPECT_EQ(compact(QJsonObject{{"q", o["questions"]}, {"e", o["erase"]}}),
@@ -77,49 +62,54 @@ TEST(CliJson, PlanShape)
 
     s.pageNo = 8;
     s.plan = {};
-    s.plan.loaded = true;
-    s.plan.refusal = "ERR 402";
+    s.plan.refusal = &Messages::kErr402;
     EXPECT_EQ(PlanJson(s)["page"].toString(), "thru");
     EXPECT_EQ(PlanJson(s)["refused"].toString(), "ERR 402");
-    s.loaded = false;
+    s.image.reset();
     EXPECT_TRUE(PlanJson(s)["data_end"].isNull());
 }
 
-TEST(CliJson, WriteShapeAndItsRoundTripThroughAWorker)
+TEST(CliJson, WriteShapeAndTheGangsDocumentOfWorkerResults)
 {
     WriteSummary w;
     w.port = "/dev/ttyUSB0";
-    w.result = "done";
+    w.report.result = RunReport::Result::Done;
     w.pageNo = 0;
-    w.speed = 38400;
-    w.erased = {2, 3};
-    w.blocks = 4100;
+    w.report.blockBaud = 38400;
+    w.report.erasedPages = {2, 3};
+    w.report.blocksAccepted = 4100;
     w.seconds = 12.34567;
     w.pages = samplePages();
     const QJsonObject o = WriteJson(w);
     EXPECT_EQ(o.keys(), (QStringList{"blocks", "bytes", "code", "erased", "exit", "page", "pages", "port", "result",
                                      "seconds", "speed"}));
+    EXPECT_EQ(o["result"].toString(), "done");
     EXPECT_EQ(o["bytes"].toInteger(), 4100 * 32);
     EXPECT_TRUE(o["code"].isNull());
     EXPECT_DOUBLE_EQ(o["seconds"].toDouble(), 12.346);
-    EXPECT_EQ(compact(WriteJson(WriteSummaryFromJson(o))), compact(o));
 
     w.pages.reset();
-    w.result = "stopped";
-    w.code = "ERR 102";
+    w.report.result = RunReport::Result::Stopped;
+    w.report.stoppedRow = &Messages::kErr102;
     w.exit = 9;
     EXPECT_TRUE(WriteJson(w)["pages"].isNull());
+    EXPECT_EQ(WriteJson(w)["result"].toString(), "stopped");
     EXPECT_EQ(WriteJson(w)["code"].toString(), "ERR 102");
-    EXPECT_EQ(GangJson({w, w})["units"].toArray().size(), 2);
+    EXPECT_EQ(GangJson({WriteJson(w), o})["units"].toArray().size(), 2);
+    const QStringList rows = GangText({WriteJson(w), o}).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(rows.size(), 3);
+    EXPECT_EQ(rows[1].split(' ', Qt::SkipEmptyParts),
+              (QStringList{"/dev/ttyUSB0", "stopped", "ERR", "102", "9", "2,3", "4100", "12.3"}));
 }
 
 TEST(CliText, CpusListsNamedEntriesWithTheirListing)
 {
     const QStringList lines = CpusText().split('\n', Qt::SkipEmptyParts);
     EXPECT_EQ(lines[0], "code  name  listed");
-    EXPECT_EQ(lines.size(), 1 + 75); // 76 codes, 67 has no name
+    EXPECT_EQ(lines.size(), 1 + 76);
     EXPECT_EQ(lines[1], "0  3048F  yes");
     EXPECT_TRUE(lines.contains("46  SH7047  no"));
+    EXPECT_TRUE(lines.contains("67  2638F  no"));
     EXPECT_TRUE(lines.contains("75  2612F  yes"));
     for (const QString& line : lines.mid(1))
         EXPECT_EQ(line.split(' ', Qt::SkipEmptyParts).size(), 3) << line.toStdString();
@@ -128,7 +118,7 @@ TEST(CliText, CpusListsNamedEntriesWithTheirListing)
 TEST(CliJson, CpusShape)
 {
     const QJsonArray cpus = CpusJson()["cpus"].toArray();
-    ASSERT_EQ(cpus.size(), 75);
+    ASSERT_EQ(cpus.size(), 76);
     EXPECT_EQ(compact(cpus[0].toObject()), R"({"code":0,"listed":true,"name":"3048F"})");
 }
 

@@ -64,6 +64,7 @@ TEST_F(Reading, AnsweringUnitGivesEveryDecodedRecord)
     EXPECT_EQ(reading.pages[3]->status, 2);
     EXPECT_EQ(reading.pages[3]->sizeBytes, 0u);
     EXPECT_EQ(heard_, (std::vector<int>{1, 2, 3, 4}));
+    EXPECT_EQ(reading.stoppedRow, nullptr);
     EXPECT_EQ(port_.CommPort(), 3);
     EXPECT_FALSE(port_.PortOpen());
 }
@@ -75,6 +76,8 @@ TEST_F(Reading, SilentUnitHasNotAnswered)
     const PageReading reading = read();
     EXPECT_TRUE(reading.opened);
     EXPECT_FALSE(reading.answered);
+    // The query's time-out ended it, not the speed exchange's before it.
+    EXPECT_EQ(reading.stoppedRow, &Messages::kErr201);
     for (const auto& page : reading.pages)
         EXPECT_FALSE(page.has_value());
     EXPECT_TRUE(heard_.empty());
@@ -106,6 +109,7 @@ TEST_F(Reading, ChecksumMismatchEndsTheReadingAtThatPage)
     EXPECT_TRUE(reading.answered);
     EXPECT_TRUE(reading.pages[0].has_value());
     EXPECT_EQ(reading.pages[1]->sizeBytes, 2048u);
+    EXPECT_EQ(reading.stoppedRow, &Messages::kErr200);
     EXPECT_FALSE(reading.pages[2].has_value());
     EXPECT_FALSE(reading.pages[3].has_value());
     EXPECT_EQ(heard_, (std::vector<int>{1, 2}));
@@ -121,6 +125,7 @@ TEST_F(Reading, PortThatCannotOpenSendsNothing)
     EXPECT_EQ(messages_.shown().front().icon, MsgIcon::Exclamation);
     EXPECT_FALSE(reading.opened);
     EXPECT_FALSE(reading.answered);
+    EXPECT_EQ(reading.stoppedRow, &Messages::kOpenPort);
     EXPECT_TRUE(port_.writes.isEmpty());
     EXPECT_FALSE(port_.PortOpen());
 }

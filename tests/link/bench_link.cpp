@@ -79,13 +79,13 @@ double linkMicrosPerBlock(Link& link)
         if (n == kWarmUp)
             timer.start();
         Module1.RxCount = 0;
-        if (link.ExchangeBlock(dataBlock(n)) != Link::BlockExchange::Answered
-            || Module1.RxBytes[0] != Proto::kAckWritten)
+        if (link.SendData(dataBlock(n)) != 0 || link.WaitReply() != 0 || Module1.RxBytes[0] != Proto::kAckWritten)
             fail("a block was not acknowledged");
     }
     const double micros = timer.nsecsElapsed() / 1e3 / kBlocks;
     Module1.RxCount = 0;
-    link.ExchangeBlock(QByteArray(33, '\0'));
+    if (link.SendData(QByteArray(33, '\0')) == 0)
+        link.WaitReply();
     Module1.BinaryRx = 0;
     return micros;
 }

@@ -30,7 +30,6 @@ void FakeClock::runDue()
 
 void FakeClock::LetEventsRun()
 {
-    ++passes_;
     runDue();
     QCoreApplication::processEvents();
 }

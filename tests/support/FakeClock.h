@@ -27,8 +27,6 @@ public:
     // Total time the code under test spent in event waits and pauses.
     int64_t WaitedMs() const { return waited_; }
     int64_t SleptMs() const { return slept_; }
-    // Passes of the event loop the code under test made, waiting or not.
-    int EventPasses() const { return passes_; }
 
     int64_t WholeSeconds() override { return now_ / 1000; }
     uint32_t Milliseconds() override { return msBase_ + static_cast<uint32_t>(now_); }
@@ -44,6 +42,5 @@ private:
     uint32_t msBase_ = 0;
     int64_t waited_ = 0;
     int64_t slept_ = 0;
-    int passes_ = 0;
     std::multimap<int64_t, std::function<void()>> scheduled_;
 };

@@ -1,0 +1,17 @@
+#pragma once
+
+// How corvane-flash ends. A stopping message's status is its row's in the message table; the
+// statuses without a row are the command line's own.
+namespace Exit {
+inline constexpr int kDone = 0;
+inline constexpr int kInternal = 1;   // a gang worker ended without telling its result
+inline constexpr int kUsage = 2;      // unknown option, bad value, missing FILE
+inline constexpr int kPort = 3;       // the port cannot be opened
+inline constexpr int kFile = 4;       // the file cannot be opened or is faulty
+inline constexpr int kPageRules = 5;  // the image does not fit above the chosen page
+inline constexpr int kRefused = 6;    // an erase question answered Cancel, or not askable
+inline constexpr int kNoAnswer = 7;   // no answer, send time-out
+inline constexpr int kGarbled = 8;    // garbled answer or line error
+inline constexpr int kUnitFault = 9;  // the unit reported a fault
+inline constexpr int kCancelled = 10; // Ctrl-C or SIGTERM
+} // namespace Exit
