@@ -3,7 +3,8 @@
 // record's checksum mended is loaded too, so that mutations reach the data paths beyond the
 // checksum test. Any broken promise of the call interface aborts.
 // Built and run by run_fuzz.sh, not by the project build.
-#include "imagebuf/SRecordFile.h"
+#include "imagebuf/ImageLoad.h"
+#include "imagebuf/TextImageFile.h"
 #include "imagebuf/imagebuf.h"
 
 #include <fcntl.h>
@@ -122,7 +123,7 @@ void LoadAndCheck(const std::string& path, std::string_view text)
             "nothing is written above the data end");
 
     ClrBuf(pieces.bytes.get(), IMAGEBUF_SIZE);
-    const imagebuf::LoadResult inPieces = imagebuf::LoadSRecordFile(
+    const imagebuf::ImageLoad inPieces = imagebuf::LoadImageFile(
         path.c_str(), pieces.bytes.get(), imagebuf::kSmallestReadChunk);
     Require(inPieces.result == result && inPieces.dataEnd == dataEnd &&
                 inPieces.errorLine == errorLine,
