@@ -89,4 +89,6 @@ int16_t IntelHexLoader::StoreRecordData(uint16_t offset, const uint8_t* data, si
     return StoreData(base_, data + beforeWrap, size - beforeWrap);
 }
 
+template class LineReader<IntelHexLoader>;
+
 } // namespace imagebuf

@@ -30,4 +30,7 @@ private:
     bool segmented_ = false;
 };
 
+// Instantiated beside TakeLine, so that the line loop can take each line in without a call.
+extern template class LineReader<IntelHexLoader>;
+
 } // namespace imagebuf

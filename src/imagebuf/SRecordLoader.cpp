@@ -54,4 +54,6 @@ int16_t SRecordLoader::TakeLine(std::string_view line)
     return StoreData(address, bytes.data() + 1 + addressBytes, bytes[0] - addressBytes - 1);
 }
 
+template class LineReader<SRecordLoader>;
+
 } // namespace imagebuf

@@ -24,4 +24,7 @@ private:
     int16_t TakeLine(std::string_view line);
 };
 
+// Instantiated beside TakeLine, so that the line loop can take each line in without a call.
+extern template class LineReader<SRecordLoader>;
+
 } // namespace imagebuf
