@@ -1,7 +1,7 @@
 #include "imagebuf/ImageLoad.h"
 
 #include "imagebuf/ElfImage.h"
-#include "imagebuf/ImageFault.h"
+#include "imagebuf/FaultText.h"
 #include "imagebuf/TextImageFile.h"
 
 #include <fcntl.h>

@@ -1,5 +1,5 @@
 // The English texts of the faults, for the command line and logs.
-#include "imagebuf/ImageFault.h"
+#include "imagebuf/FaultText.h"
 
 #include <cstdio>
 
