@@ -2,8 +2,7 @@
 #include "ImageFixture.h"
 #include "support/SRecordText.h"
 
-#include "imagebuf/ImageLoad.h"
-#include "imagebuf/TextImageFile.h"
+#include "imagebuf/SRecordFile.h"
 
 #include <sys/stat.h>
 
@@ -104,7 +103,7 @@ TEST_P(FillBufChunks, ResultDoesNotDependOnReadPieceSize)
     for (size_t chunk : {size_t{0}, imagebuf::kSmallestReadChunk, imagebuf::kSmallestReadChunk + 7,
                          size_t{4096}, size_t{65536}}) {
         std::vector<uint8_t> image(IMAGEBUF_SIZE, IMAGEBUF_BLANK);
-        const imagebuf::ImageLoad r = imagebuf::LoadImageFile(path.c_str(), image.data(), chunk);
+        const imagebuf::LoadResult r = imagebuf::LoadSRecordFile(path.c_str(), image.data(), chunk);
         EXPECT_EQ((Loaded{r.result, r.dataEnd, r.errorLine}), whole) << "piece size " << chunk;
         EXPECT_EQ(FirstDifference(image, wholeImage), -1) << "piece size " << chunk;
     }
