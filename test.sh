@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the suite, the same suite again built
-# with AddressSanitizer and UndefinedBehaviorSanitizer, bounded fuzzing runs of the S-record
-# loader and the other readers of outside input, and the Debian package built, checked,
+# with AddressSanitizer and UndefinedBehaviorSanitizer, bounded fuzzing runs of the image
+# readers and the other readers of outside input, and the Debian package built, checked,
 # installed and removed again (as root or through sudo). Any failure or finding fails the run.
 # Usage: ./test.sh
 set -euo pipefail
@@ -34,15 +34,14 @@ step "Tests under the sanitizers"
   UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --output-on-failure -j"$jobs")
 
-step "Fuzzing the S-record loader"
-tests/imagebuf/run_fuzz.sh 60 build
-
-step "Fuzzing the reply and page record, the receive handler, the settings reader and the clock text"
+step "Fuzzing the image readers: S-records and Intel HEX, then ELF"
 # Two at a time, one for each core; each writes its own log, shown when it fails.
+# Usage: fuzz_pair SCRIPT SECONDS TARGET...
 fuzz_pair() {
-  local pids=() failed=0
+  local script=$1 seconds=$2 pids=() failed=0
+  shift 2
   for t in "$@"; do
-    tests/fuzz/run_fuzz.sh "$t" 20 build >"build/fuzz_$t.log" 2>&1 &
+    "$script" "$t" "$seconds" build >"build/fuzz_$t.log" 2>&1 &
     pids+=($!)
   done
   for i in "${!pids[@]}"; do
@@ -55,5 +54,9 @@ fuzz_pair() {
   done
   return "$failed"
 }
-fuzz_pair reply receive
-fuzz_pair settings clocktext
+fuzz_pair tests/imagebuf/run_fuzz.sh 30 srec ihex
+fuzz_pair tests/imagebuf/run_fuzz.sh 30 elf
+
+step "Fuzzing the reply and page record, the receive handler, the settings reader and the clock text"
+fuzz_pair tests/fuzz/run_fuzz.sh 20 reply receive
+fuzz_pair tests/fuzz/run_fuzz.sh 20 settings clocktext

@@ -1,13 +1,14 @@
 # Debian packages the project needs; sourced by run.sh and test.sh.
-# Building, testing (clang for the fuzz targets, binutils' objcopy for a benchmark, libfaketime
-# for the waits under a stepping wall clock), the Japanese font the captions need, and making
-# and checking the Debian package (manual pages, dpkg-shlibdeps, lintian, the desktop entry and
-# AppStream validators, man, bash completion).
+# Building (libelf for reading ELF images), testing (clang for the fuzz targets, binutils'
+# objcopy for a benchmark, the SH and H8 cross binutils and srecord for images as toolchains
+# write them, libfaketime for the waits under a stepping wall clock), the Japanese font the
+# captions need, and making and checking the Debian package (manual pages, dpkg-shlibdeps,
+# lintian, the desktop entry and AppStream validators, man, bash completion).
 CORVANE_PACKAGES=(
   cmake g++ make pkg-config
-  qt6-base-dev qt6-serialport-dev libqt6svg6 libgl-dev
+  qt6-base-dev qt6-serialport-dev libqt6svg6 libgl-dev libelf-dev
   libgtest-dev
-  clang libclang-rt-14-dev binutils
+  clang libclang-rt-14-dev binutils binutils-sh-elf binutils-h8300-hms srecord
   faketime
   fonts-noto-cjk
   help2man dpkg-dev file lintian desktop-file-utils appstream man-db bash-completion

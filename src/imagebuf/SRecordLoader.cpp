@@ -2,30 +2,10 @@
 
 #include "imagebuf/imagebuf.h"
 
-#include <algorithm>
 #include <array>
-#include <cstring>
 
 namespace imagebuf {
 namespace {
-
-inline constexpr uint8_t kNotHex = 0xFF;
-
-// Value of every character as a hex digit; kNotHex for the rest. One lookup per character
-// keeps the decoding free of branches until the end of the line.
-constexpr std::array<uint8_t, 256> MakeHexValues()
-{
-    std::array<uint8_t, 256> values{};
-    values.fill(kNotHex);
-    for (int i = 0; i < 10; ++i)
-        values['0' + i] = static_cast<uint8_t>(i);
-    for (int i = 0; i < 6; ++i) {
-        values['A' + i] = static_cast<uint8_t>(10 + i);
-        values['a' + i] = static_cast<uint8_t>(10 + i);
-    }
-    return values;
-}
-constexpr std::array<uint8_t, 256> kHexValues = MakeHexValues();
 
 // Address field size by type digit; 0 marks the type that does not exist (S4).
 //                                             S0 S1 S2 S3 S4 S5 S6 S7 S8 S9
@@ -35,33 +15,6 @@ bool IsDataType(int type) { return type >= 1 && type <= 3; }
 bool IsTerminator(int type) { return type >= 7; }
 
 } // namespace
-
-size_t SRecordLoader::TakeText(std::string_view text, bool atEnd)
-{
-    size_t used = 0;
-    while (!Finished()) {
-        std::string_view rest = text.substr(used);
-        const void* lineFeed = std::memchr(rest.data(), '\n', rest.size());
-        size_t length;
-        size_t next;
-        if (lineFeed != nullptr) {
-            length = static_cast<const char*>(lineFeed) - rest.data();
-            next = used + length + 1;
-        } else if ((atEnd && !rest.empty()) || rest.size() > kLongestRecordLine + 1) {
-            length = rest.size();
-            next = text.size();
-        } else {
-            break;
-        }
-        std::string_view line = rest.substr(0, length);
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
-        ++line_;
-        result_ = TakeLine(line);
-        used = next;
-    }
-    return used;
-}
 
 int16_t SRecordLoader::TakeLine(std::string_view line)
 {
@@ -78,22 +31,9 @@ int16_t SRecordLoader::TakeLine(std::string_view line)
     const std::string_view digits = line.substr(2);
     const size_t byteCount = digits.size() / 2;
     std::array<uint8_t, 1 + 255> bytes;
-    uint8_t invalid = 0;
     unsigned sum = 0;
-    for (size_t i = 0; i < byteCount; ++i) {
-        const uint8_t high = kHexValues[static_cast<uint8_t>(digits[2 * i])];
-        const uint8_t low = kHexValues[static_cast<uint8_t>(digits[2 * i + 1])];
-        invalid |= high | low;
-        bytes[i] = static_cast<uint8_t>(high << 4 | low);
-        sum += bytes[i];
-    }
-    const bool oddDigits = digits.size() % 2 != 0;
-    if (oddDigits)
-        invalid |= kHexValues[static_cast<uint8_t>(digits.back())];
-    if ((invalid & 0xF0) != 0)
-        return IMAGEBUF_BAD_HEX_DIGIT;
-    if (oddDigits)
-        return IMAGEBUF_ODD_DIGIT_COUNT;
+    if (const int16_t fault = DecodeHex(digits, bytes.data(), &sum); fault != IMAGEBUF_LOADED)
+        return fault;
     if (byteCount == 0 || bytes[0] != byteCount - 1)
         return IMAGEBUF_COUNT_MISMATCH;
     const size_t addressBytes = kAddressBytes[type];
@@ -105,7 +45,7 @@ int16_t SRecordLoader::TakeLine(std::string_view line)
         return IMAGEBUF_BAD_CHECKSUM;
 
     if (IsTerminator(type))
-        ended_ = true;
+        EndOfRecords();
     if (!IsDataType(type))
         return IMAGEBUF_LOADED;
     uint32_t address = 0;
@@ -114,15 +54,6 @@ int16_t SRecordLoader::TakeLine(std::string_view line)
     return StoreData(address, bytes.data() + 1 + addressBytes, bytes[0] - addressBytes - 1);
 }
 
-int16_t SRecordLoader::StoreData(uint32_t address, const uint8_t* data, size_t size)
-{
-    if (size == 0)
-        return IMAGEBUF_LOADED;
-    if (address >= IMAGEBUF_SIZE || size > IMAGEBUF_SIZE - address)
-        return IMAGEBUF_BEYOND_IMAGE;
-    std::memcpy(image_ + address, data, size);
-    dataEnd_ = std::max(dataEnd_, static_cast<int32_t>(address + size - 1));
-    return IMAGEBUF_LOADED;
-}
+template class LineReader<SRecordLoader>;
 
 } // namespace imagebuf

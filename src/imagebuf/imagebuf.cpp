@@ -1,6 +1,6 @@
 #include "imagebuf/imagebuf.h"
 
-#include "imagebuf/SRecordFile.h"
+#include "imagebuf/ImageLoad.h"
 
 #include <cstring>
 
@@ -13,9 +13,7 @@ void ClrBuf(uint8_t* buf, int32_t size)
 int16_t FillBuf(uint8_t* buf, char* path, int32_t* dataEnd, int32_t* /*unused*/,
                 int16_t /*cpuIndex*/, int32_t* errorLine)
 {
-    const imagebuf::LoadResult loaded = buf != nullptr && path != nullptr
-        ? imagebuf::LoadSRecordFile(path, buf)
-        : imagebuf::LoadResult{IMAGEBUF_CANNOT_OPEN, 0, 0};
+    const imagebuf::ImageLoad loaded = imagebuf::LoadImageFile(path, buf);
     if (dataEnd != nullptr)
         *dataEnd = loaded.dataEnd;
     if (errorLine != nullptr)

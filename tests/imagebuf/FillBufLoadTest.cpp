@@ -1,4 +1,7 @@
-// Files that load: every record type, the line ends, the address range and the image layout.
+// Files that load: every record type of S-records and Intel HEX, ELF segments, the line ends,
+// the address range and the image layout.
+#include "ElfBytes.h"
+#include "HexRecordText.h"
 #include "ImageFixture.h"
 #include "support/SRecordText.h"
 
@@ -82,6 +85,54 @@ const LoadCase kLoadCases[] = {
      {{0x100, {1, 2, 9, 9, 9}}}, 0x104},
     {"LongestRecord", Lines({SRecord(1, 0x200, Counting(252))}), {{0x200, Counting(252)}},
      0x2FB},
+
+    // Intel HEX: told from S-records by its first character.
+    {"HexDataAndEndOfFile", Lines({HexRecord(0x00, 0x1234, kThree), kHexEndOfFile}),
+     {{0x1234, kThree}}, 0x1236},
+    {"HexLowerCaseCrLf", LowerCase(Lines({HexRecord(0x00, 0xBCDE, kFour), kHexEndOfFile}, "\r\n")),
+     {{0xBCDE, kFour}}, 0xBCE1},
+    {"HexBlankLinesBeforeFirstRecord", "\n\r\n" + Lines({HexRecord(0x00, 0x10, kThree)}),
+     {{0x10, kThree}}, 0x12},
+    {"HexLinearBaseDataRunsOnAcross64K",
+     Lines({HexLinearBase(0x0001), HexRecord(0x00, 0xFFFE, kFour)}), {{0x1FFFE, kFour}}, 0x20001},
+    {"HexSegmentBaseDataWrapsInItsSegment",
+     Lines({HexSegmentBase(0x1000), HexRecord(0x00, 0xFFFE, kFour)}),
+     {{0x1FFFE, {0xDE, 0xAD}}, {0x10000, {0xBE, 0xEF}}}, 0x1FFFF},
+    {"HexSegmentBaseNotOnA64KBoundary",
+     Lines({HexSegmentBase(0x1234), HexRecord(0x00, 0x0010, kThree)}), {{0x12350, kThree}}, 0x12352},
+    {"HexLinearBaseAfterSegmentBase",
+     Lines({HexSegmentBase(0x1000), HexLinearBase(0x0002), HexRecord(0x00, 0xFFFF, {1, 2})}),
+     {{0x2FFFF, {1, 2}}}, 0x30000},
+    {"HexStartAddressesReadPast",
+     Lines({HexRecord(0x03, 0, {0, 0, 1, 0}), HexRecord(0x05, 0, {0, 0, 0, 0x40}),
+            HexRecord(0x00, 0x40, kThree), kHexEndOfFile}),
+     {{0x40, kThree}}, 0x42},
+    {"HexEndOfFileEndsFile",
+     Lines({HexRecord(0x00, 0x10, kThree), kHexEndOfFile, HexRecord(0x00, 0x90, kFour), "junk"}),
+     {{0x10, kThree}}, 0x12},
+    {"HexNoEndOfFile", Lines({HexRecord(0x00, 0x10, kThree)}), {{0x10, kThree}}, 0x12},
+    {"HexLastByteOfImage", Lines({HexLinearBase(0x0007), HexRecord(0x00, 0xFFFF, {0xAA})}),
+     {{0x7FFFF, {0xAA}}}, 0x7FFFF},
+    {"HexEmptyDataRecordFarBeyondImage", Lines({HexLinearBase(0xFFFF), HexRecord(0x00, 0xFFFF)}),
+     {}, 0},
+    {"HexLongestRecord", Lines({HexRecord(0x00, 0x200, Counting(255))}), {{0x200, Counting(255)}},
+     0x2FE},
+
+    // ELF: each loadable segment's file bytes at its physical address.
+    {"ElfBigEndianSegments",
+     ElfBytes({.segments = {{.paddr = 0x0, .bytes = kFour}, {.paddr = 0x4567C, .bytes = kThree}}}),
+     {{0x0, kFour}, {0x4567C, kThree}}, 0x4567E},
+    {"ElfLittleEndian", ElfBytes({.bigEndian = false, .segments = {{.paddr = 0x7FFFC, .bytes = kFour}}}),
+     {{0x7FFFC, kFour}}, 0x7FFFF},
+    {"ElfMemoryBeyondFileBytesLoadsNothing",
+     ElfBytes({.segments = {{.paddr = 0x100, .bytes = kThree, .memSize = 0x80000}}}),
+     {{0x100, kThree}}, 0x102},
+    {"ElfSegmentsWithoutFileBytesOrNotLoadablePassedOver",
+     ElfBytes({.segments = {{.paddr = 0x3FFFFF00, .memSize = 4},
+                            {.type = PT_NOTE, .paddr = 0x3FFFFF00, .bytes = kFour},
+                            {.paddr = 0x20, .bytes = kThree}}}),
+     {{0x20, kThree}}, 0x22},
+    {"ElfWithoutLoadedBytes", ElfBytes({.segments = {{.paddr = 0x100, .memSize = 0x100}}}), {}, 0},
 };
 
 class FillBufLoads : public ImageFixture, public ::testing::WithParamInterface<LoadCase> {};

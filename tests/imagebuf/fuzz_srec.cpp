@@ -1,51 +1,17 @@
 // libFuzzer target for the S-record loader. Each input is written to a file and loaded the way
-// the host loads it, through FillBuf, and again read in the smallest pieces; a copy with every
-// record's checksum mended is loaded too, so that mutations reach the data paths beyond the
-// checksum test. Any broken promise of the call interface aborts.
+// the host loads it, through FillBuf, and through LoadImageFile, and again read in the
+// smallest pieces; a copy with every record's checksum mended is loaded too, so that mutations
+// reach the data paths beyond the checksum test. Any broken promise of the call interface aborts.
 // Built and run by run_fuzz.sh, not by the project build.
-#include "imagebuf/SRecordFile.h"
-#include "imagebuf/imagebuf.h"
+#include "FuzzImage.h"
 
-#include <fcntl.h>
-#include <unistd.h>
+#include "imagebuf/TextImageFile.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <memory>
-#include <string>
-#include <string_view>
+
+extern const char* const kFuzzTarget = "fuzz_srec";
 
 namespace {
-
-void Require(bool holds, const char* promise)
-{
-    if (!holds) {
-        std::fprintf(stderr, "fuzz_srec: broken promise: %s\n", promise);
-        std::abort();
-    }
-}
-
-std::string InputPath()
-{
-    const char* folder = std::getenv("FUZZ_SREC_DIR");
-    return std::string(folder != nullptr ? folder : "/tmp") + "/input." + std::to_string(getpid()) +
-           ".mot";
-}
-
-void WriteInput(const std::string& path, std::string_view text)
-{
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    Require(fd >= 0, "the input file can be written");
-    size_t written = 0;
-    while (written < text.size()) {
-        const ssize_t n = write(fd, text.data() + written, text.size() - written);
-        Require(n > 0, "the input file can be written");
-        written += static_cast<size_t>(n);
-    }
-    close(fd);
-}
 
 int HexValue(char c)
 {
@@ -88,44 +54,27 @@ std::string WithChecksumsMended(std::string text)
     return text;
 }
 
-struct Image {
-    std::unique_ptr<uint8_t[]> bytes = std::make_unique<uint8_t[]>(IMAGEBUF_SIZE);
-};
-
 void LoadAndCheck(const std::string& path, std::string_view text)
 {
-    // Exactly IMAGEBUF_SIZE bytes on the heap, so that AddressSanitizer reports any byte
-    // written beside them.
-    static Image whole;
-    static Image pieces;
+    static FuzzImage whole;
+    static FuzzImage pieces;
     WriteInput(path, text);
+    const imagebuf::ImageLoad load = LoadAndCheckEveryPromise(path, whole);
 
-    ClrBuf(whole.bytes.get(), IMAGEBUF_SIZE);
-    int32_t dataEnd = -7;
-    int32_t unused = 0x55AA;
-    int32_t errorLine = -7;
-    std::string pathBytes = path;
-    const int16_t result =
-        FillBuf(whole.bytes.get(), pathBytes.data(), &dataEnd, &unused, 75, &errorLine);
-
-    Require(unused == 0x55AA, "the unused result is left alone");
-    Require(pathBytes == path, "the path is not modified");
-    Require(result >= IMAGEBUF_LOADED && result <= IMAGEBUF_BEYOND_IMAGE,
-            "an existing file gives a documented result");
-    Require(dataEnd >= 0 && dataEnd < IMAGEBUF_SIZE, "the data end lies inside the image");
+    // A file is read as S-records unless it starts like ELF or Intel HEX.
+    const size_t first = text.find_first_not_of("\r\n");
+    const bool other = text.substr(0, 4) == std::string_view("\x7F" "ELF", 4) ||
+                       (first != std::string_view::npos && text[first] == ':');
+    Require(other || load.format == imagebuf::ImageFormat::SRecord, "S-records are read as such");
+    Require(other || load.result <= IMAGEBUF_BEYOND_IMAGE, "an S-record file gives an S-record result");
     const int64_t lines = std::count(text.begin(), text.end(), '\n') + 1;
-    Require(result == IMAGEBUF_LOADED ? errorLine == 0 : errorLine >= 1 && errorLine <= lines,
-            "the error line is a line of the file, and only on a fault");
-    static const std::string blank(IMAGEBUF_SIZE, static_cast<char>(IMAGEBUF_BLANK));
-    Require(std::memcmp(whole.bytes.get() + dataEnd + 1, blank.data() + dataEnd + 1,
-                        IMAGEBUF_SIZE - dataEnd - 1) == 0,
-            "nothing is written above the data end");
+    Require(other || load.errorLine <= lines, "the error line is a line of the file");
 
     ClrBuf(pieces.bytes.get(), IMAGEBUF_SIZE);
-    const imagebuf::LoadResult inPieces = imagebuf::LoadSRecordFile(
-        path.c_str(), pieces.bytes.get(), imagebuf::kSmallestReadChunk);
-    Require(inPieces.result == result && inPieces.dataEnd == dataEnd &&
-                inPieces.errorLine == errorLine,
+    const imagebuf::ImageLoad inPieces =
+        imagebuf::LoadImageFile(path.c_str(), pieces.bytes.get(), imagebuf::kSmallestReadChunk);
+    Require(inPieces.result == load.result && inPieces.dataEnd == load.dataEnd &&
+                inPieces.errorLine == load.errorLine,
             "reading in small pieces gives the same result");
     Require(std::memcmp(whole.bytes.get(), pieces.bytes.get(), IMAGEBUF_SIZE) == 0,
             "reading in small pieces gives the same image");
@@ -135,7 +84,7 @@ void LoadAndCheck(const std::string& path, std::string_view text)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static const std::string path = InputPath();
+    static const std::string path = InputPath(".mot");
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     LoadAndCheck(path, text);
     LoadAndCheck(path, WithChecksumsMended(std::string(text)));
