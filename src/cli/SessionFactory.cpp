@@ -129,11 +129,11 @@ public:
     {
         if (trace)
             trace_ = std::make_unique<TraceObserver>(front);
-        SetMessagePresenter([this](const QString& text, const QString& title, MsgButtons buttons, MsgIcon) {
+        SetMessagePresenter([this](const QString& text, const QString& title, MsgButtons buttons, MsgIcon,
+                                   const MessageRow* row) {
             if (buttons == MsgButtons::OkCancel)
                 return front_.Ask(title, text) ? MsgResult::Ok : MsgResult::Cancel;
-            // ShowMessage has noted the row it shows before it calls the presenter.
-            front_.Message(LatestMessage().row, title, text);
+            front_.Message(row, title, text);
             return MsgResult::Ok;
         });
     }

@@ -4,7 +4,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-MsgResult ShowMessageBox(const QString& text, const QString& title, MsgButtons buttons, MsgIcon icon)
+MsgResult ShowMessageBox(const QString& text, const QString& title, MsgButtons buttons, MsgIcon icon, const MessageRow*)
 {
     QMessageBox box(QApplication::activeWindow());
     box.setWindowTitle(title);

@@ -10,23 +10,13 @@ MessagePresenter& presenter()
     return instance;
 }
 
-ShownMessage& latest()
-{
-    static ShownMessage instance;
-    return instance;
-}
-
 } // namespace
 
 MsgResult ShowMessage(const QString& text, const QString& title, MsgButtons buttons, MsgIcon icon,
                       const MessageRow* row)
 {
-    ShownMessage& shown = latest();
-    ++shown.number;
-    shown.title = title;
-    shown.row = row;
     if (presenter())
-        return presenter()(text, title, buttons, icon);
+        return presenter()(text, title, buttons, icon, row);
     qWarning().noquote() << title << text;
     return MsgResult::Cancel;
 }
@@ -34,9 +24,4 @@ MsgResult ShowMessage(const QString& text, const QString& title, MsgButtons butt
 void SetMessagePresenter(MessagePresenter p)
 {
     presenter() = std::move(p);
-}
-
-ShownMessage LatestMessage()
-{
-    return latest();
 }

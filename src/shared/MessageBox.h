@@ -20,18 +20,12 @@ struct MessageRow;
 MsgResult ShowMessage(const QString& text, const QString& title, MsgButtons buttons = MsgButtons::Ok,
                       MsgIcon icon = MsgIcon::None, const MessageRow* row = nullptr);
 
+// A presenter hears the table's row a box comes from as well (none for a question), so that a
+// front end can tell which message it shows without reading its words.
 using MessagePresenter =
-    std::function<MsgResult(const QString& text, const QString& title, MsgButtons, MsgIcon)>;
+    std::function<MsgResult(const QString& text, const QString& title, MsgButtons, MsgIcon, const MessageRow* row)>;
 
 // Installs the presenter. Without one a message goes to the log and a question is answered
 // Cancel, so that nothing is erased on a question nobody saw.
 void SetMessagePresenter(MessagePresenter presenter);
 
-// The latest message shown and how many were shown before it and it: a step that failed
-// after a message of its own can tell which one it ended with.
-struct ShownMessage {
-    uint64_t number = 0; // 0 before the first message
-    QString title;
-    const MessageRow* row = nullptr; // the table's row it was shown from, if any
-};
-ShownMessage LatestMessage();

@@ -92,7 +92,7 @@ TEST_F(Primitives, ReplyWithFramingErrorIsAReceiveErrorNotSuccess)
 TEST_F(Primitives, TimeOutDiscardsInputOnlyAfterTheBoxIsClosed)
 {
     int clearsWhenShown = -1;
-    SetMessagePresenter([&](const QString&, const QString& title, MsgButtons, MsgIcon) {
+    SetMessagePresenter([&](const QString&, const QString& title, MsgButtons, MsgIcon, const MessageRow*) {
         EXPECT_EQ(title.toStdString(), "ERR 030");
         clearsWhenShown = port_.clearInCount;
         return MsgResult::Ok;

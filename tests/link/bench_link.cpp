@@ -138,7 +138,7 @@ int main(int argc, char** argv)
     QTemporaryDir home;
     qputenv("XDG_CONFIG_HOME", home.path().toLocal8Bit());
     QApplication app(argc, argv);
-    SetMessagePresenter([](const QString& text, const QString& title, MsgButtons, MsgIcon) {
+    SetMessagePresenter([](const QString& text, const QString& title, MsgButtons, MsgIcon, const MessageRow*) {
         if (title != QStringLiteral("ERR 030"))
             std::fprintf(stderr, "bench_link: unexpected message %s: %s\n", qPrintable(title), qPrintable(text)), std::exit(1);
         return MsgResult::Ok;

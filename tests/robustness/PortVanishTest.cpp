@@ -123,7 +123,7 @@ protected:
         Module1.PageNo = 0;
         Module1.ClockMHz = 20;
         window_->Option2(0)->setChecked(true);
-        SetMessagePresenter([this](const QString&, const QString& title, MsgButtons, MsgIcon) {
+        SetMessagePresenter([this](const QString&, const QString& title, MsgButtons, MsgIcon, const MessageRow*) {
             shown_.push_back(title);
             if (shown_.size() == 1 && pulledAt_)
                 firstBoxMs_ = std::chrono::duration<double, std::milli>(SteadyClock::now() - *pulledAt_).count();

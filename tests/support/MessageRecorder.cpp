@@ -4,7 +4,7 @@
 
 MessageRecorder::MessageRecorder()
 {
-    SetMessagePresenter([this](const QString& text, const QString& title, MsgButtons b, MsgIcon i) {
+    SetMessagePresenter([this](const QString& text, const QString& title, MsgButtons b, MsgIcon i, const MessageRow*) {
         return present(text, title, b, i);
     });
 }

@@ -112,7 +112,7 @@ int main(int argc, char** argv)
     QTemporaryDir home;
     qputenv("XDG_CONFIG_HOME", home.path().toLocal8Bit());
     QApplication app(argc, argv);
-    SetMessagePresenter([](const QString& text, const QString& title, MsgButtons, MsgIcon) -> MsgResult {
+    SetMessagePresenter([](const QString& text, const QString& title, MsgButtons, MsgIcon, const MessageRow*) -> MsgResult {
         std::fprintf(stderr, "bench_transfer: unexpected message %s: %s\n", qPrintable(title), qPrintable(text));
         std::exit(1);
     });
