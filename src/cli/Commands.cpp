@@ -78,6 +78,12 @@ void CliFront::Trace(TraceKind kind, const QString& detail)
     progress_.Redraw();
 }
 
+void PrintImageFault(const LoadedImage& image, QTextStream& err)
+{
+    err << QString::fromStdString(imagebuf::FaultLine(image)) << '\n';
+    err.flush();
+}
+
 int ReadingStatus(const PageReading& reading)
 {
     if (std::all_of(reading.pages.begin(), reading.pages.end(), [](const auto& page) { return page.has_value(); }))
@@ -127,10 +133,11 @@ int RunPlan(FlashSession& session, CliFront&, const Invocation& inv, Streams& st
         status = reading.opened ? Exit::kNoAnswer : ReadingStatus(reading);
     } else {
         const LoadedImage image = session.LoadImage();
+        summary.image = image;
         if (const MessageRow* fault = ImageFaultOf(image.result)) {
+            PrintImageFault(image, streams.err);
             status = fault->exitStatus;
         } else {
-            summary.image = image;
             PageRecordsView view;
             view.Show(reading.pages);
             summary.plan = PlanPagesFor(summary.pageNo, image.dataEnd, view);
@@ -171,6 +178,8 @@ WriteSummary RunWrite(FlashSession& session, CliFront& front, const Invocation& 
     summary.seconds = streams.clock() - started;
     front.FinishProgress();
     summary.exit = ReportStatus(summary.report, front.StopRequested());
+    if (StoppedByImage(summary))
+        PrintImageFault(summary.report.image, streams.err);
     if (!summary.report.txFailed)
         summary.pages = session.ReadPages().pages;
     return summary;

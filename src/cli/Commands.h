@@ -55,6 +55,10 @@ private:
 // message that ended it.
 int ReadingStatus(const PageReading& reading);
 
+// What and where an image file's fault was, the line after its message: "line 4: data at
+// 0x3FFFFF00 lies outside the image (0x00000-0x7FFFF)".
+void PrintImageFault(const LoadedImage& image, QTextStream& err);
+
 // The status a run's report gives.
 int ReportStatus(const RunReport& report, bool stopRequested);
 

@@ -32,6 +32,27 @@ const MessageRow* stoppingRow(const WriteSummary& w)
     return w.report.result == RunReport::Result::Stopped ? w.report.stoppedRow : nullptr;
 }
 
+QJsonValue formatValue(const LoadedImage& image)
+{
+    return image.format ? QJsonValue(QLatin1String(imagebuf::FormatName(*image.format))) : QJsonValue(QJsonValue::Null);
+}
+
+// What and where the image file's fault was; null when it loaded.
+QJsonValue faultValue(const LoadedImage& image)
+{
+    if (image.Loaded())
+        return QJsonValue(QJsonValue::Null);
+    static const char* const kPlaces[] = {"file", "line", "segment", "header"};
+    QJsonObject fault{{QStringLiteral("place"), QLatin1String(kPlaces[static_cast<int>(image.fault.place)])},
+                      {QStringLiteral("reason"), QString::fromStdString(image.fault.text)},
+                      {QStringLiteral("text"), QString::fromStdString(imagebuf::FaultLine(image))}};
+    if (image.fault.number > 0)
+        fault.insert(QStringLiteral("number"), image.fault.number);
+    if (image.fault.address)
+        fault.insert(QStringLiteral("address"), static_cast<qint64>(*image.fault.address));
+    return fault;
+}
+
 int32_t blocksOf(int32_t sendEnd)
 {
     return (sendEnd + 1) / Proto::kBlockDataBytes;
@@ -84,6 +105,13 @@ QJsonValue PageValue(int16_t pageNo)
     return pageNo + 1;
 }
 
+bool StoppedByImage(const WriteSummary& w)
+{
+    const MessageRow* row = stoppingRow(w);
+    return row != nullptr && row == ImageFaultOf(w.report.image.result) &&
+           w.report.image.fault.reason != imagebuf::FaultReason::None;
+}
+
 QString ResultWord(const WriteSummary& w)
 {
     if (w.report.result == RunReport::Result::Done)
@@ -128,12 +156,15 @@ QJsonObject PlanJson(const PlanSummary& s)
     for (int16_t n : s.plan.erase())
         erase.append(n + 1);
     const QJsonValue null(QJsonValue::Null);
-    const int32_t sendEnd = s.image ? SendEndOf(s.image->dataEnd) : 0;
+    const bool loaded = s.image && s.image->Loaded();
+    const int32_t sendEnd = loaded ? SendEndOf(s.image->dataEnd) : 0;
     return {
         {QStringLiteral("page"), PageValue(s.pageNo)},
-        {QStringLiteral("data_end"), s.image ? QJsonValue(s.image->dataEnd) : null},
-        {QStringLiteral("send_end"), s.image ? QJsonValue(sendEnd) : null},
-        {QStringLiteral("blocks"), s.image ? QJsonValue(blocksOf(sendEnd)) : null},
+        {QStringLiteral("format"), s.image ? formatValue(*s.image) : null},
+        {QStringLiteral("fault"), s.image ? faultValue(*s.image) : null},
+        {QStringLiteral("data_end"), loaded ? QJsonValue(s.image->dataEnd) : null},
+        {QStringLiteral("send_end"), loaded ? QJsonValue(sendEnd) : null},
+        {QStringLiteral("blocks"), loaded ? QJsonValue(blocksOf(sendEnd)) : null},
         {QStringLiteral("refused"), codeValue(s.plan.refusal)},
         {QStringLiteral("questions"), questions},
         {QStringLiteral("erase"), erase},
@@ -152,6 +183,8 @@ QJsonObject WriteJson(const WriteSummary& w)
         {QStringLiteral("code"), codeValue(stoppingRow(w))},
         {QStringLiteral("exit"), w.exit},
         {QStringLiteral("page"), PageValue(w.pageNo)},
+        {QStringLiteral("format"), formatValue(w.report.image)},
+        {QStringLiteral("fault"), StoppedByImage(w) ? faultValue(w.report.image) : QJsonValue(QJsonValue::Null)},
         {QStringLiteral("speed"), w.report.blockBaud},
         {QStringLiteral("erased"), erased},
         {QStringLiteral("blocks"), w.report.blocksAccepted},
@@ -193,7 +226,9 @@ QString PagesText(const PageRecords& pages)
 QString PlanText(const PlanSummary& s)
 {
     QString out = QStringLiteral("page: %1\n").arg(pageText(s.pageNo));
-    if (!s.image)
+    if (s.image && s.image->format)
+        out += QStringLiteral("format: %1\n").arg(QLatin1String(imagebuf::FormatName(*s.image->format)));
+    if (!s.image || !s.image->Loaded())
         return out + QStringLiteral("image: not loaded\n");
     const int32_t dataEnd = s.image->dataEnd;
     const int32_t sendEnd = SendEndOf(dataEnd);
@@ -224,6 +259,10 @@ QString WriteText(const WriteSummary& w)
     QString out = QStringLiteral("port: %1\nresult: %2\n").arg(w.port, ResultWord(w));
     if (const MessageRow* row = stoppingRow(w))
         out += QStringLiteral("code: %1\n").arg(QString::fromUtf8(row->code));
+    if (StoppedByImage(w))
+        out += QStringLiteral("fault: %1\n").arg(QString::fromStdString(imagebuf::FaultLine(w.report.image)));
+    if (w.report.image.format)
+        out += QStringLiteral("format: %1\n").arg(QLatin1String(imagebuf::FormatName(*w.report.image.format)));
     out += QStringLiteral("exit: %1\npage: %2\nspeed: %3 bit/s\nerased: %4\n")
                .arg(w.exit)
                .arg(pageText(w.pageNo))

@@ -29,12 +29,14 @@ struct WriteSummary {
 };
 // "done", "stopped" or "cancelled".
 QString ResultWord(const WriteSummary& write);
+// The run stopped at its image load, whose fault says what and where.
+bool StoppedByImage(const WriteSummary& write);
 
 // The plan of a dry run, as printed.
 struct PlanSummary {
     int16_t pageNo = 1;
     PageRecords pages;
-    std::optional<LoadedImage> image; // nullopt: not loaded
+    std::optional<LoadedImage> image; // nullopt: no load was tried (the unit did not answer)
     PagePlan plan;
 };
 

@@ -29,15 +29,11 @@ QString FileTitleOf(const QString& path)
 
 LoadedImage LoadImageFile()
 {
-    LoadedImage image;
-    int32_t unused = 0;
     ClrBuf(Module1.ImageBuf.data(), kImageSize);
-    // The library takes the name as a writable, zero-terminated buffer in the file-name encoding.
-    QByteArray path = QFile::encodeName(Module1.FilePath);
-    image.result =
-        FillBuf(Module1.ImageBuf.data(), path.data(), &image.dataEnd, &unused, Module1.CpuIndex, &image.errorLine);
-    Module1.FilePath = QFile::decodeName(path.constData());
-    return image;
+    // FillBuf's own loader, called where the caller wants to know the format and the fault's
+    // reason as well; the result, data end and line are FillBuf's to the letter.
+    const QByteArray path = QFile::encodeName(Module1.FilePath);
+    return imagebuf::LoadImageFile(path.constData(), Module1.ImageBuf.data());
 }
 
 const MessageRow* ImageFaultOf(int16_t result)
@@ -59,6 +55,7 @@ QString ImageFaultPrefix(const MessageRow& fault, int32_t errorLine)
 TransferRun::RunStep TransferRun::LoadImage()
 {
     const LoadedImage image = LoadImageFile();
+    report_.image = image;
     values_.DataEnd = image.dataEnd;
     values_.ErrorLine = image.errorLine;
     values_.SendEnd = SendEndOf(values_.DataEnd);

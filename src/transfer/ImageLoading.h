@@ -1,5 +1,6 @@
 #pragma once
 
+#include "imagebuf/ImageLoad.h"
 #include "shared/MessageTable.h"
 
 #include <QString>
@@ -14,13 +15,11 @@ bool FileCanBeOpened(const QString& path);
 // unit's own tools write paths, "/" as this system does.
 QString FileTitleOf(const QString& path);
 
-// The S-record file named by Module1.FilePath, loaded into Module1.ImageBuf through the
+// The image file named by Module1.FilePath, loaded into Module1.ImageBuf through the
 // image-buffer library: what the run does before it plans pages, and what a dry run does too.
-struct LoadedImage {
-    int16_t result = 0;    // the library's result code
-    int32_t dataEnd = 0;   // highest image address holding data
-    int32_t errorLine = 0; // the file line the library blamed
-};
+// Besides the library's result code, data end and fault line, the load tells the file's format
+// and what and where its fault was.
+using LoadedImage = imagebuf::ImageLoad;
 LoadedImage LoadImageFile();
 
 // The message a load ends with; nullptr when the image loaded. The line number stands in

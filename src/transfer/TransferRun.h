@@ -3,6 +3,7 @@
 #include "link/Link.h"
 #include "link/MSComm.h"
 #include "link/Protocol.h"
+#include "transfer/ImageLoading.h"
 #include "shared/MemoryView.h"
 #include "shared/MessageTable.h"
 #include "transfer/PagePlan.h"
@@ -35,6 +36,9 @@ struct RunReport {
     int32_t blockBaud = Proto::kBaudLow;  // line speed of the data phase, as the speed exchange left it
     int32_t dataEnd = 0;
     int32_t sendEnd = 0;
+    // The image load as the run made it: its format, and what and where a fault was. Not
+    // loaded (the file could not be opened) when the run stopped before it.
+    LoadedImage image;
     bool txFailed = false;      // TxFailed as the run left it: the unit is not worth a memory check
 };
 

@@ -49,6 +49,15 @@ RunReport done(int blocks)
     return o;
 }
 
+LoadedImage loadedTo(int32_t dataEnd)
+{
+    LoadedImage image;
+    image.format = imagebuf::ImageFormat::SRecord;
+    image.result = IMAGEBUF_LOADED;
+    image.dataEnd = dataEnd;
+    return image;
+}
+
 PageReading silent()
 {
     PageReading r;
@@ -203,14 +212,14 @@ TEST(CliWrite, SigtermDuringTheBlocksStopsTheRunWithTen)
 TEST(CliPlan, RefusalFileFaultAndSilence)
 {
     Harness refused;
-    refused.setUp = [](FakeSession& s) { s.image.dataEnd = 0x20000; };
+    refused.setUp = [](FakeSession& s) { s.image = loadedTo(0x20000); };
     EXPECT_EQ(refused.run({"plan", "a.mot", "--page", "4"}), 5);
     EXPECT_TRUE(refused.out.contains("refused: ERR 402"));
     EXPECT_TRUE(refused.out.contains("spans: page 4"));
 
     Harness fits;
     fits.setUp = [](FakeSession& s) {
-        s.image.dataEnd = 0x20000;
+        s.image = loadedTo(0x20000);
         PageReading full = AllRead();
         full.pages[2] = FullPage(0, 16000000, "old.mot", 1024);
         s.checks = {{full, {}}};
@@ -223,12 +232,19 @@ TEST(CliPlan, RefusalFileFaultAndSilence)
 
     Harness faulty;
     faulty.setUp = [](FakeSession& s) {
-        s.image.result = 2;
+        s.image.format = imagebuf::ImageFormat::IntelHex;
+        s.image.result = IMAGEBUF_BEYOND_IMAGE;
         s.image.errorLine = 3;
+        s.image.fault = {imagebuf::FaultReason::OutsideImage, imagebuf::FaultPlace::Line, 3, 0x80000,
+                         "data at 0x80000 lies outside the image (0x00000-0x7FFFF)"};
         s.loadMessages = {{&Messages::kErr002, QString::fromUtf8(" 3行にﾃﾞｰﾀ異常を検出しました")}};
     };
     EXPECT_EQ(faulty.run({"plan", "a.mot"}), 4);
-    EXPECT_TRUE(faulty.out.contains("image: not loaded"));
+    EXPECT_TRUE(faulty.out.contains("format: ihex\nimage: not loaded"));
+    // What and where, on the line after the box's own.
+    EXPECT_TRUE(faulty.err.contains(QString::fromUtf8("-- Check the file at that line\n"
+                                                      "line 3: data at 0x80000 lies outside the image (0x00000-0x7FFFF)\n")))
+        << faulty.err.toStdString();
 
     Harness silentUnit;
     silentUnit.setUp = [](FakeSession& s) { s.checks = {{silent(), {kTimeout}}}; };

@@ -4,6 +4,7 @@
 #include "support/SimulatedUnit.h"
 #include "support/RampImage.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -212,6 +213,26 @@ TEST_F(FlashCommand, WriteOfAnImageThePagesCannotHoldSendsNoBlock)
     EXPECT_TRUE(ran.err.contains("ERR 401"));
     EXPECT_EQ(unit->BlocksReceived(), 0);
     EXPECT_FALSE(unit->AnyPageHoldsData());
+}
+
+// A toolchain's stack section far beyond the flash: the box names the line, the line after it
+// says what lies where, and nothing reaches the unit.
+TEST_F(FlashCommand, AnImageFaultSaysWhatAndWhereAfterItsBox)
+{
+    SimulatedUnit unit(1);
+    const QString file = dir_.filePath("STACK.MOT");
+    QFile out(file);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write("S0060000617070B8\nS107000012345678E4\nS10500049ABCA0\nS3093FFFFF0000000000B9\nS9030000FC\n");
+    out.close();
+    const Ran ran = run(common() + QStringList{"write", file, "--json"});
+    EXPECT_EQ(ran.status, 4) << ran.err.toStdString();
+    EXPECT_TRUE(ran.err.contains("ERR 002:  4"));
+    EXPECT_TRUE(ran.err.contains("\nline 4: data at 0x3FFFFF00 lies outside the image (0x00000-0x7FFFF)\n"))
+        << ran.err.toStdString();
+    EXPECT_EQ(ran.json().value("format").toString(), "srec");
+    EXPECT_EQ(ran.json().value("fault").toObject().value("address").toInteger(), 0x3FFFFF00);
+    EXPECT_EQ(unit->BlocksReceived(), 0);
 }
 
 TEST_F(FlashCommand, ExitStatusesAgainstTheUnit)

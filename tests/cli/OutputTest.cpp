@@ -47,13 +47,19 @@ TEST(CliJson, PlanShape)
 {
     PlanSummary s;
     s.pageNo = 1;
-    s.image = LoadedImage{0, 0x20000, 0};
+    s.image = LoadedImage{};
+    s.image->format = imagebuf::ImageFormat::Elf;
+    s.image->result = IMAGEBUF_LOADED;
+    s.image->dataEnd = 0x20000;
     s.plan.upper.question = PagePlan::Question{QString::fromUtf8("ページを跨ぐデータ"), QString::fromUtf8(" 3ページを消去します")};
     s.plan.upper.erase = {2};
     s.pages = samplePages();
     const QJsonObject o = PlanJson(s);
-    EXPECT_EQ(o.keys(), (QStringList{"blocks", "data_end", "erase", "page", "pages", "questions", "refused", "send_end"}));
+    EXPECT_EQ(o.keys(), (QStringList{"blocks", "data_end", "erase", "fault", "format", "page", "pages", "questions",
+                                     "refused", "send_end"}));
     EXPECT_EQ(o["page"].toInt(), 2);
+    EXPECT_EQ(o["format"].toString(), "elf");
+    EXPECT_TRUE(o["fault"].isNull());
     EXPECT_EQ(o["send_end"].toInt(), 0x2007F);
     EXPECT_EQ(o["blocks"].toInt(), 0x20080 / 32);
     EXPECT_TRUE(o["refused"].isNull());
@@ -65,8 +71,13 @@ TEST(CliJson, PlanShape)
     s.plan.refusal = &Messages::kErr402;
     EXPECT_EQ(PlanJson(s)["page"].toString(), "thru");
     EXPECT_EQ(PlanJson(s)["refused"].toString(), "ERR 402");
-    s.image.reset();
+    s.image->result = IMAGEBUF_BEYOND_IMAGE;
+    s.image->fault = {imagebuf::FaultReason::OutsideImage, imagebuf::FaultPlace::Segment, 3, 0x3FFFFF00u,
+                      "data at 0x3FFFFF00 lies outside the image (0x00000-0x7FFFF)"};
     EXPECT_TRUE(PlanJson(s)["data_end"].isNull());
+    EXPECT_EQ(compact(PlanJson(s)["fault"].toObject()),
+              R"j({"address":1073741568,"number":3,"place":"segment","reason":"data at 0x3FFFFF00 lies outside the )j"
+              R"j(image (0x00000-0x7FFFF)","text":"segment 3: data at 0x3FFFFF00 lies outside the image (0x00000-0x7FFFF)"})j");
 }
 
 TEST(CliJson, WriteShapeAndTheGangsDocumentOfWorkerResults)
@@ -81,8 +92,8 @@ TEST(CliJson, WriteShapeAndTheGangsDocumentOfWorkerResults)
     w.seconds = 12.34567;
     w.pages = samplePages();
     const QJsonObject o = WriteJson(w);
-    EXPECT_EQ(o.keys(), (QStringList{"blocks", "bytes", "code", "erased", "exit", "page", "pages", "port", "result",
-                                     "seconds", "speed"}));
+    EXPECT_EQ(o.keys(), (QStringList{"blocks", "bytes", "code", "erased", "exit", "fault", "format", "page", "pages",
+                                     "port", "result", "seconds", "speed"}));
     EXPECT_EQ(o["result"].toString(), "done");
     EXPECT_EQ(o["bytes"].toInteger(), 4100 * 32);
     EXPECT_TRUE(o["code"].isNull());
