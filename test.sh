@@ -14,8 +14,16 @@ export QT_QPA_PLATFORM=offscreen
 
 step() { printf '\n== %s (%s)\n' "$1" "$(date +%T)"; }
 
+# A compiler cache, where the machine has one, serves a clone in any folder: paths below the
+# clone's parent are hashed relative to it.
+launcher=()
+if command -v ccache >/dev/null; then
+  export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$(cd .. && pwd)}
+  launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
+
 step "Build"
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" >/dev/null
 cmake --build build -j"$jobs"
 
 step "Tests"
@@ -25,7 +33,7 @@ step "Debian package: build, lintian, install, remove"
 tools/check_package.sh build
 
 step "Build with AddressSanitizer and UndefinedBehaviorSanitizer"
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DCORVANE_SANITIZE=ON >/dev/null
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DCORVANE_SANITIZE=ON "${launcher[@]}" >/dev/null
 cmake --build build-asan -j"$jobs"
 
 step "Tests under the sanitizers"
