@@ -1,6 +1,8 @@
 #include "cli/Commands.h"
 
+#include "cli/UnitRecord.h"
 #include "shared/ExitStatus.h"
+#include "transfer/RunValues.h"
 
 #include <QTime>
 
@@ -119,6 +121,7 @@ int RunPlan(FlashSession& session, CliFront&, const Invocation& inv, Streams& st
 {
     PlanSummary summary;
     summary.pageNo = inv.choices.PageNo;
+    summary.fileSha256 = FileSha256(inv.file);
     const PageReading reading = session.ReadPages();
     summary.pages = reading.pages;
     int status = Exit::kDone;
@@ -131,6 +134,7 @@ int RunPlan(FlashSession& session, CliFront&, const Invocation& inv, Streams& st
             status = fault->exitStatus;
         } else {
             summary.image = image;
+            summary.imageSha256 = Sha256Hex(session.ImageBytes(SendEndOf(image.dataEnd)));
             PageRecordsView view;
             view.Show(reading.pages);
             summary.plan = PlanPagesFor(summary.pageNo, image.dataEnd, view);
@@ -151,6 +155,7 @@ WriteSummary RunWrite(FlashSession& session, CliFront& front, const Invocation& 
     WriteSummary summary;
     summary.port = inv.ports[0].label;
     summary.pageNo = inv.choices.PageNo;
+    summary.fileSha256 = FileSha256(inv.file);
 
     const PageReading before = session.ReadPages();
     if (front.StopRequested()) {
@@ -169,6 +174,10 @@ WriteSummary RunWrite(FlashSession& session, CliFront& front, const Invocation& 
     const double started = streams.clock();
     summary.report = session.Write();
     summary.seconds = streams.clock() - started;
+    // The run leaves its image in the buffer: the digest is of the bytes it sent, or would
+    // have sent had it gone on.
+    if (summary.report.imageLoaded)
+        summary.imageSha256 = Sha256Hex(session.ImageBytes(summary.report.sendEnd));
     front.FinishProgress();
     summary.exit = ReportStatus(summary.report, front.StopRequested());
     if (!summary.report.txFailed)

@@ -66,6 +66,7 @@ TransferRun::RunStep TransferRun::LoadImage()
     report_.sendEnd = values_.SendEnd;
 
     const MessageRow* fault = ImageFaultOf(image.result);
+    report_.imageLoaded = fault == nullptr;
     if (fault == nullptr)
         return RunStep::GoOn;
     stopWith(*fault, ImageFaultPrefix(*fault, values_.ErrorLine));

@@ -35,6 +35,7 @@ struct RunReport {
     int32_t blockBaud = Proto::kBaudLow;  // line speed of the data phase, as the speed exchange left it
     int32_t dataEnd = 0;
     int32_t sendEnd = 0;
+    bool imageLoaded = false;   // the image stands in Module1.ImageBuf up to sendEnd, as the run sends it
     bool txFailed = false;      // TxFailed as the run left it: the unit is not worth a memory check
 };
 

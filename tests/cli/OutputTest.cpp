@@ -52,7 +52,8 @@ TEST(CliJson, PlanShape)
     s.plan.upper.erase = {2};
     s.pages = samplePages();
     const QJsonObject o = PlanJson(s);
-    EXPECT_EQ(o.keys(), (QStringList{"blocks", "data_end", "erase", "page", "pages", "questions", "refused", "send_end"}));
+    EXPECT_EQ(o.keys(), (QStringList{"blocks", "data_end", "erase", "file_sha256", "image_sha256", "page", "pages", "questions",
+                                     "refused", "send_end"}));
     EXPECT_EQ(o["page"].toInt(), 2);
     EXPECT_EQ(o["send_end"].toInt(), 0x2007F);
     EXPECT_EQ(o["blocks"].toInt(), 0x20080 / 32);
@@ -81,8 +82,8 @@ TEST(CliJson, WriteShapeAndTheGangsDocumentOfWorkerResults)
     w.seconds = 12.34567;
     w.pages = samplePages();
     const QJsonObject o = WriteJson(w);
-    EXPECT_EQ(o.keys(), (QStringList{"blocks", "bytes", "code", "erased", "exit", "page", "pages", "port", "result",
-                                     "seconds", "speed"}));
+    EXPECT_EQ(o.keys(), (QStringList{"blocks", "bytes", "code", "erased", "exit", "file_sha256", "image_sha256", "page",
+                                     "pages", "port", "result", "seconds", "speed"}));
     EXPECT_EQ(o["result"].toString(), "done");
     EXPECT_EQ(o["bytes"].toInteger(), 4100 * 32);
     EXPECT_TRUE(o["code"].isNull());
