@@ -53,8 +53,8 @@ const char* kDescription =
     "  cpus        the CPU catalogue: code, name, whether the window's list offers it\n"
     "\n"
     "Options left out take the values the window saved. Exit status: 0 done, 2 usage,\n"
-    "3 port, 4 file, 5 page rules, 6 question refused, 7 no answer, 8 garbled answer,\n"
-    "9 unit fault, 10 cancelled (Ctrl-C, SIGTERM).";
+    "3 port, 4 file or --log FILE, 5 page rules, 6 question refused, 7 no answer,\n"
+    "8 garbled answer, 9 unit fault, 10 cancelled (Ctrl-C, SIGTERM).";
 
 } // namespace
 
