@@ -234,12 +234,6 @@ void Gang::onFinished(Unit& unit, int exitCode, QProcess::ExitStatus status)
     onOutput(unit);
     onErrors(unit);
     unit.finished = true;
-    if (unit.result && status == QProcess::NormalExit && exitCode != Exit::kDone &&
-        unit.result->value(QStringLiteral("exit")).toInt() == Exit::kDone) {
-        // The unit is done but its worker failed after it, as when the unit's record could not
-        // be appended to the log: the gang must not pass that for a clean success.
-        unit.result->insert(QStringLiteral("exit"), exitCode);
-    }
     if (!unit.result) {
         // It ended without telling its result: a failed unit, whatever its status says. A
         // second Ctrl-C ends a worker at once, before it can tell its result: cancelled.

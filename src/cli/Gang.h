@@ -36,7 +36,7 @@ WorkerEvent ParseWorkerLine(const QString& line);
 QString WorkerResultLine(const WriteSummary& summary);
 
 // 0 when every unit is done with status 0, else the status of the first failing unit in the
-// given order.
+// given order. A unit can be done with another status: its record did not reach the log.
 int GangStatus(const QList<QJsonObject>& units);
 
 class Gang : public QObject {

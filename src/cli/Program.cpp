@@ -124,19 +124,19 @@ int RunProgram(const QStringList& arguments, Streams& streams, const SessionMake
     if (inv.command == Command::Plan)
         return RunPlan(*session, front, inv, streams);
     const QDateTime start = QDateTime::currentDateTimeUtc();
-    const WriteSummary summary = RunWrite(*session, front, inv, streams);
+    WriteSummary summary = RunWrite(*session, front, inv, streams);
     const QDateTime end = QDateTime::currentDateTimeUtc();
-    int status = summary.exit;
-    // A unit programmed without its record is not a clean success for the line.
+    // A unit programmed without its record is no clean success for the line; the result still
+    // says the unit is done.
     if (log && !appendRecord(*log, LogRecord(WriteJson(summary), inv, inv.ports[0], start, end), inv, streams) &&
-        status == Exit::kDone)
-        status = Exit::kFile;
+        summary.exit == Exit::kDone)
+        summary.exit = Exit::kFile;
     if (inv.worker)
         streams.out << WorkerResultLine(summary) << '\n';
     else
         streams.out << (inv.json ? JsonText(WriteJson(summary)) : WriteText(summary));
     streams.out.flush();
-    return status;
+    return summary.exit;
 }
 
 } // namespace cli

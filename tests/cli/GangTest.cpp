@@ -69,6 +69,7 @@ TEST(CliGang, StatusIsThatOfTheFirstFailingPortInOrder)
     EXPECT_EQ(GangStatus({unit("a", "done", 0), unit("b", "stopped", 9), unit("c", "stopped", 7)}), 9);
     EXPECT_EQ(GangStatus({unit("a", "cancelled", 10), unit("b", "stopped", 9)}), 10);
     EXPECT_EQ(GangStatus({unit("a", "stopped", 0)}), 1); // a failure never passes as success
+    EXPECT_EQ(GangStatus({unit("a", "done", 0), unit("b", "done", 4)}), 4);
 }
 
 TEST(CliGang, WorkerLinesParse)
