@@ -1,6 +1,8 @@
 #include "cli/Commands.h"
 
+#include "cli/UnitRecord.h"
 #include "shared/ExitStatus.h"
+#include "transfer/RunValues.h"
 
 #include <QTime>
 
@@ -125,6 +127,7 @@ int RunPlan(FlashSession& session, CliFront&, const Invocation& inv, Streams& st
 {
     PlanSummary summary;
     summary.pageNo = inv.choices.PageNo;
+    summary.fileSha256 = FileSha256(inv.file);
     const PageReading reading = session.ReadPages();
     summary.pages = reading.pages;
     int status = Exit::kDone;
@@ -138,6 +141,7 @@ int RunPlan(FlashSession& session, CliFront&, const Invocation& inv, Streams& st
             PrintImageFault(image, streams.err);
             status = fault->exitStatus;
         } else {
+            summary.imageSha256 = Sha256Hex(session.ImageBytes(SendEndOf(image.dataEnd)));
             PageRecordsView view;
             view.Show(reading.pages);
             summary.plan = PlanPagesFor(summary.pageNo, image.dataEnd, view);
@@ -158,6 +162,7 @@ WriteSummary RunWrite(FlashSession& session, CliFront& front, const Invocation& 
     WriteSummary summary;
     summary.port = inv.ports[0].label;
     summary.pageNo = inv.choices.PageNo;
+    summary.fileSha256 = FileSha256(inv.file);
 
     const PageReading before = session.ReadPages();
     if (front.StopRequested()) {
@@ -176,6 +181,10 @@ WriteSummary RunWrite(FlashSession& session, CliFront& front, const Invocation& 
     const double started = streams.clock();
     summary.report = session.Write();
     summary.seconds = streams.clock() - started;
+    // The run leaves its image in the buffer: the digest is of the bytes it sent, or would
+    // have sent had it gone on.
+    if (summary.report.image.Loaded())
+        summary.imageSha256 = Sha256Hex(session.ImageBytes(summary.report.sendEnd));
     front.FinishProgress();
     summary.exit = ReportStatus(summary.report, front.StopRequested());
     if (StoppedByImage(summary))

@@ -10,6 +10,7 @@
 #include "transfer/RunFront.h"
 #include "transfer/TransferRun.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <memory>
@@ -42,6 +43,9 @@ public:
     virtual LoadedImage LoadImage() = 0;
     // Transfer start after its memory check: the file test, FileTitle, and the transfer run.
     virtual RunReport Write() = 0;
+    // The image as the last LoadImage or Write left it, from address 0 to `sendEnd` inclusive:
+    // the bytes a run sends, for their digest.
+    virtual QByteArray ImageBytes(int32_t sendEnd) const = 0;
     // The stop button: Module1.CancelRequest = 1. Safe to call at any time, also between calls.
     virtual void RequestStop() = 0;
 };

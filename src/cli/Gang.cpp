@@ -17,7 +17,7 @@ struct Gang::Unit {
     QByteArray outPending, errPending;
     std::optional<QJsonObject> result; // as the worker told it, under the port's own label
     std::unique_ptr<ProgressPrinter> steps; // not a terminal: a line at every 10 %
-    bool started = false, finished = false;
+    bool started = false, finished = false, told = false;
     double startedAt = 0;
     int64_t total = 0, sent = 0;
     int percent = 0;
@@ -61,7 +61,8 @@ QString WorkerResultLine(const WriteSummary& summary)
 int GangStatus(const QList<QJsonObject>& units)
 {
     for (const QJsonObject& unit : units) {
-        if (unit.value(QStringLiteral("result")).toString() != QLatin1String("done")) {
+        if (unit.value(QStringLiteral("result")).toString() != QLatin1String("done") ||
+            unit.value(QStringLiteral("exit")).toInt(Exit::kInternal) != Exit::kDone) {
             const int exit = unit.value(QStringLiteral("exit")).toInt(Exit::kInternal);
             return exit != Exit::kDone ? exit : Exit::kInternal;
         }
@@ -161,6 +162,11 @@ QList<QJsonObject> Gang::Run()
     return results;
 }
 
+bool Gang::ToldResult(qsizetype index) const
+{
+    return units_.at(static_cast<size_t>(index))->told;
+}
+
 void Gang::Stop()
 {
     for (auto& unit : units_)
@@ -206,6 +212,7 @@ void Gang::onOutput(Unit& unit)
             break;
         case WorkerEvent::Kind::Result:
             unit.result = event.result;
+            unit.told = true;
             unit.result->insert(QStringLiteral("port"), unit.spec.label);
             break;
         case WorkerEvent::Kind::Speed:

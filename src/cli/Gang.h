@@ -35,7 +35,8 @@ WorkerEvent ParseWorkerLine(const QString& line);
 // The line a worker writes for its result.
 QString WorkerResultLine(const WriteSummary& summary);
 
-// 0 when every unit is done, else the status of the first failing unit in the given order.
+// 0 when every unit is done with status 0, else the status of the first failing unit in the
+// given order. A unit can be done with another status: its record did not reach the log.
 int GangStatus(const QList<QJsonObject>& units);
 
 class Gang : public QObject {
@@ -47,6 +48,8 @@ public:
 
     // Starts every worker and returns their results when all have ended, in the workers' order.
     QList<QJsonObject> Run();
+    // Whether the worker at `index` told its result; one that crashed or was ended did not.
+    bool ToldResult(qsizetype index) const;
     // Ctrl-C: each running worker gets SIGTERM and stops its run as the stop button does.
     void Stop();
 

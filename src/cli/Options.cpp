@@ -53,8 +53,8 @@ const char* kDescription =
     "  cpus        the CPU catalogue: code, name, whether the window's list offers it\n"
     "\n"
     "Options left out take the values the window saved. Exit status: 0 done, 2 usage,\n"
-    "3 port, 4 file, 5 page rules, 6 question refused, 7 no answer, 8 garbled answer,\n"
-    "9 unit fault, 10 cancelled (Ctrl-C, SIGTERM).";
+    "3 port, 4 file or --log FILE, 5 page rules, 6 question refused, 7 no answer,\n"
+    "8 garbled answer, 9 unit fault, 10 cancelled (Ctrl-C, SIGTERM).";
 
 } // namespace
 
@@ -185,9 +185,14 @@ ParseOutcome ParseArguments(const QStringList& arguments, const SavedChoices& st
     const QCommandLineOption trace(QStringLiteral("trace"),
                                    QStringLiteral("Shows every command and reply, speed change, wait and the "
                                                   "blocks not answered \"O\", with timestamps."));
+    const QCommandLineOption log(QStringLiteral("log"),
+                                 QStringLiteral("Appends a record of each unit written to FILE, one JSON line each, "
+                                                "creating FILE when missing: times, host, user, port, file and image "
+                                                "SHA-256, CPU, result. Several programs may append to one FILE at once."),
+                                 QStringLiteral("FILE"));
     QCommandLineOption worker(QStringLiteral("worker"), QStringLiteral("One unit of a gang write."));
     worker.setFlags(QCommandLineOption::HiddenFromHelp);
-    parser.addOptions({help, version, port, cpu, clock, page, speed, yes, json, quiet, trace, worker});
+    parser.addOptions({help, version, port, cpu, clock, page, speed, yes, json, quiet, trace, log, worker});
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("info, write, plan or cpus."),
                                  QStringLiteral("command"));
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The S-record file of write and plan."),
@@ -264,6 +269,17 @@ ParseOutcome ParseArguments(const QStringList& arguments, const SavedChoices& st
         outcome.text = usage(QStringLiteral("several --port options are for write only"));
         return outcome;
     }
+    if (parser.isSet(log)) {
+        inv.log = parser.value(log);
+        if (inv.log.isEmpty()) {
+            outcome.text = usage(QStringLiteral("--log needs a FILE"));
+            return outcome;
+        }
+        if (inv.command != Command::Write) {
+            outcome.text = usage(QStringLiteral("--log is for write only"));
+            return outcome;
+        }
+    }
     if (inv.ports.isEmpty())
         inv.ports.append(*ResolvePort(QString::number(stored.PortNo)));
 
@@ -304,7 +320,7 @@ ParseOutcome ParseArguments(const QStringList& arguments, const SavedChoices& st
         }
         c.SpeedIndex = *speedIndex;
     }
-    for (const QCommandLineOption* option : {&cpu, &clock, &page, &speed})
+    for (const QCommandLineOption* option : {&cpu, &clock, &page, &speed, &log})
         if (parser.isSet(*option))
             inv.forwarded << QStringLiteral("--") + option->names().constFirst() << parser.value(*option);
     for (const QCommandLineOption* option : {&yes, &trace})

@@ -26,6 +26,7 @@ struct PortSpec {
 struct Invocation {
     Command command = Command::Help;
     QString file;
+    QString log;           // --log: the file write appends each unit's record to; empty: none
     QList<PortSpec> ports; // one, or several for a gang write
     SavedChoices choices;  // PortNo from ports[0], FilePath the FILE
     bool yes = false, json = false, quiet = false, trace = false;

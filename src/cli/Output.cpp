@@ -91,6 +91,17 @@ QString numbers(const QList<int>& list)
     return parts.isEmpty() ? QStringLiteral("-") : parts.join(QLatin1Char(','));
 }
 
+QJsonValue digestValue(const std::optional<QString>& digest)
+{
+    return digest ? QJsonValue(*digest) : QJsonValue(QJsonValue::Null);
+}
+
+// Twelve digits tell images apart on a screen; the JSON and the log carry all of them.
+QString shortDigest(const std::optional<QString>& digest)
+{
+    return digest ? digest->left(12) : QStringLiteral("-");
+}
+
 QString hexAddress(int32_t value)
 {
     return QStringLiteral("0x%1").arg(static_cast<uint32_t>(value), 5, 16, QLatin1Char('0')).toUpper().replace(QLatin1String("0X"), QLatin1String("0x"));
@@ -169,6 +180,8 @@ QJsonObject PlanJson(const PlanSummary& s)
         {QStringLiteral("questions"), questions},
         {QStringLiteral("erase"), erase},
         {QStringLiteral("pages"), PagesJson(s.pages)},
+        {QStringLiteral("file_sha256"), digestValue(s.fileSha256)},
+        {QStringLiteral("image_sha256"), digestValue(s.imageSha256)},
     };
 }
 
@@ -191,6 +204,8 @@ QJsonObject WriteJson(const WriteSummary& w)
         {QStringLiteral("bytes"), bytesOf(w.report.blocksAccepted)},
         {QStringLiteral("seconds"), std::round(w.seconds * 1000) / 1000},
         {QStringLiteral("pages"), w.pages ? QJsonValue(PagesJson(*w.pages)) : QJsonValue(QJsonValue::Null)},
+        {QStringLiteral("file_sha256"), digestValue(w.fileSha256)},
+        {QStringLiteral("image_sha256"), digestValue(w.imageSha256)},
     };
 }
 
@@ -225,11 +240,12 @@ QString PagesText(const PageRecords& pages)
 
 QString PlanText(const PlanSummary& s)
 {
-    QString out = QStringLiteral("page: %1\n").arg(pageText(s.pageNo));
+    QString out = QStringLiteral("page: %1\nfile sha256: %2\n").arg(pageText(s.pageNo), shortDigest(s.fileSha256));
     if (s.image && s.image->format)
         out += QStringLiteral("format: %1\n").arg(QLatin1String(imagebuf::FormatName(*s.image->format)));
     if (!s.image || !s.image->Loaded())
         return out + QStringLiteral("image: not loaded\n");
+    out += QStringLiteral("image sha256: %1\n").arg(shortDigest(s.imageSha256));
     const int32_t dataEnd = s.image->dataEnd;
     const int32_t sendEnd = SendEndOf(dataEnd);
     out += QStringLiteral("image: data end %1, send end %2, %3 blocks\n")
@@ -272,6 +288,7 @@ QString WriteText(const WriteSummary& w)
                .arg(w.report.blocksAccepted)
                .arg(bytesOf(w.report.blocksAccepted))
                .arg(w.seconds, 0, 'f', 1);
+    out += QStringLiteral("image sha256: %1\n").arg(shortDigest(w.imageSha256));
     if (w.pages)
         out += PagesText(*w.pages);
     return out;

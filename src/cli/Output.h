@@ -26,6 +26,8 @@ struct WriteSummary {
     int exit = 0;
     double seconds = 0;
     std::optional<PageRecords> pages; // after the run; nullopt: not read
+    std::optional<QString> fileSha256;  // the file as read; nullopt: unreadable
+    std::optional<QString> imageSha256; // the image the run sends; nullopt: never loaded
 };
 // "done", "stopped" or "cancelled".
 QString ResultWord(const WriteSummary& write);
@@ -38,6 +40,8 @@ struct PlanSummary {
     PageRecords pages;
     std::optional<LoadedImage> image; // nullopt: no load was tried (the unit did not answer)
     PagePlan plan;
+    std::optional<QString> fileSha256;  // as in WriteSummary
+    std::optional<QString> imageSha256;
 };
 
 QJsonValue PageValue(int16_t pageNo); // "1".."4" as numbers, or "thru"

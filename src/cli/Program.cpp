@@ -2,7 +2,12 @@
 
 #include "shared/ExitStatus.h"
 #include "cli/Gang.h"
+#include "cli/LogFile.h"
 #include "cli/StopSignal.h"
+#include "cli/UnitRecord.h"
+
+#include <QDateTime>
+#include <QJsonDocument>
 
 namespace cli {
 
@@ -17,7 +22,35 @@ QStringList WorkerArguments(const Invocation& inv, const PortSpec& port)
 
 namespace {
 
-int runGang(const Invocation& inv, Streams& streams, const QString& workerProgram)
+// The log is opened before any unit is touched: a line that cannot keep its record must not
+// program a unit whose record would be lost.
+std::unique_ptr<LogFile> openLog(const Invocation& inv, Streams& streams, bool* failed)
+{
+    *failed = false;
+    if (inv.log.isEmpty())
+        return nullptr;
+    QString reason;
+    std::unique_ptr<LogFile> log = LogFile::Open(inv.log, &reason);
+    if (!log) {
+        streams.err << QStringLiteral("corvane-flash: cannot append to the log '%1': %2\n").arg(inv.log, reason);
+        streams.err.flush();
+        *failed = true;
+    }
+    return log;
+}
+
+// Appends the unit's record, saying on standard error when it cannot; false then.
+bool appendRecord(LogFile& log, const QJsonObject& record, const Invocation& inv, Streams& streams)
+{
+    QString reason;
+    if (log.Append(QJsonDocument(record).toJson(QJsonDocument::Compact), &reason))
+        return true;
+    streams.err << QStringLiteral("corvane-flash: the unit's record is not in the log '%1': %2\n").arg(inv.log, reason);
+    streams.err.flush();
+    return false;
+}
+
+int runGang(const Invocation& inv, Streams& streams, const QString& workerProgram, LogFile* log)
 {
     QList<WorkerSpec> specs;
     for (const PortSpec& port : inv.ports)
@@ -26,7 +59,14 @@ int runGang(const Invocation& inv, Streams& streams, const QString& workerProgra
     // Every Ctrl-C goes on to the workers: the first stops their runs, a second ends them at once.
     StopSignal stop(true);
     QObject::connect(&stop, &StopSignal::stopRequested, &gang, [&gang] { gang.Stop(); });
+    const QDateTime start = QDateTime::currentDateTimeUtc();
     const QList<QJsonObject> units = gang.Run();
+    // A worker that crashed or was ended at once could not append its record: the gang does,
+    // so that the log still holds a line for every unit.
+    for (qsizetype i = 0; log != nullptr && i < units.size(); ++i)
+        if (!gang.ToldResult(i))
+            appendRecord(*log, LogRecord(units[i], inv, inv.ports[i], start, QDateTime::currentDateTimeUtc()), inv,
+                         streams);
     streams.out << (inv.json ? JsonText(GangJson(units)) : GangText(units));
     streams.out.flush();
     return GangStatus(units);
@@ -59,8 +99,13 @@ int RunProgram(const QStringList& arguments, Streams& streams, const SessionMake
     case Command::Write:
         break;
     }
+    bool logFailed = false;
+    std::unique_ptr<LogFile> log = openLog(inv, streams, &logFailed);
+    if (logFailed)
+        return Exit::kFile;
+    // The workers append their own records.
     if (inv.command == Command::Write && inv.ports.size() > 1)
-        return runGang(inv, streams, workerProgram);
+        return runGang(inv, streams, workerProgram, log.get());
 
     CliFront front(inv, streams);
     std::unique_ptr<FlashSession> session = makeSession(inv.choices, inv.ports[0].fixedDevice(), front, inv.trace);
@@ -78,7 +123,14 @@ int RunProgram(const QStringList& arguments, Streams& streams, const SessionMake
         return RunInfo(*session, front, inv, streams);
     if (inv.command == Command::Plan)
         return RunPlan(*session, front, inv, streams);
-    const WriteSummary summary = RunWrite(*session, front, inv, streams);
+    const QDateTime start = QDateTime::currentDateTimeUtc();
+    WriteSummary summary = RunWrite(*session, front, inv, streams);
+    const QDateTime end = QDateTime::currentDateTimeUtc();
+    // A unit programmed without its record is no clean success for the line; the result still
+    // says the unit is done.
+    if (log && !appendRecord(*log, LogRecord(WriteJson(summary), inv, inv.ports[0], start, end), inv, streams) &&
+        summary.exit == Exit::kDone)
+        summary.exit = Exit::kFile;
     if (inv.worker)
         streams.out << WorkerResultLine(summary) << '\n';
     else

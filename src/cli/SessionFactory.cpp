@@ -14,6 +14,8 @@
 #include "transfer/ImageLoading.h"
 #include "transfer/TransferRun.h"
 
+#include <algorithm>
+
 namespace cli {
 
 namespace {
@@ -184,6 +186,12 @@ public:
         const RunReport report = run.Run();
         run_ = nullptr;
         return report;
+    }
+
+    QByteArray ImageBytes(int32_t sendEnd) const override
+    {
+        const int32_t count = std::clamp<int32_t>(sendEnd + 1, 0, kImageSize);
+        return QByteArray(reinterpret_cast<const char*>(Module1.ImageBuf.data()), count);
     }
 
     void RequestStop() override

@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QMap>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -16,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstring>
 
 namespace {
 
@@ -30,6 +32,15 @@ unitsim::PageRecord record(const char* name, uint32_t size)
     std::copy(bytes.begin(), bytes.end(), r.name.begin());
     r.size = size;
     return r;
+}
+
+// The digest as coreutils computes it, independent of the command's own.
+QString sha256sum(const QString& path)
+{
+    QProcess process;
+    process.start(QStringLiteral("sha256sum"), {path});
+    EXPECT_TRUE(process.waitForFinished(30000));
+    return QString::fromLatin1(process.readAllStandardOutput().left(64));
 }
 
 struct Ran {
@@ -360,6 +371,90 @@ TEST_F(FlashCommand, AFailingUnitInAGangStopsNoOtherAndTheFirstFailingPortDecide
     EXPECT_EQ(fine->Page(0).size, 2048u);
     EXPECT_EQ(silent->BlocksReceived(), 0);
     EXPECT_EQ(faulty->Page(0).status, 0);
+}
+
+// Every unit of a gang appends its own line to one log, the failing one as well, each with the
+// digests of the file and of the bytes its unit was sent.
+TEST_F(FlashCommand, AGangLogsEveryUnitWithTheDigestsOfItsFileAndImage)
+{
+    SimulatedUnit a(1), b(2), c(3);
+    unitsim::Faults flashFault;
+    flashFault.flashFaultAtBlock = 3;
+    b->SetFaults(flashFault);
+    // 1000 bytes are no whole 128-byte unit: the run sends the rest of the unit as erased flash.
+    const QString file = image("LOG.MOT", 1000);
+    std::vector<uint8_t> span = RampImageBytes(1000, 3);
+    span.resize(1024, 0xFF);
+    QFile spanFile(dir_.filePath("span.bin"));
+    ASSERT_TRUE(spanFile.open(QIODevice::WriteOnly));
+    spanFile.write(reinterpret_cast<const char*>(span.data()), static_cast<qint64>(span.size()));
+    spanFile.close();
+    const QString fileDigest = sha256sum(file), imageDigest = sha256sum(spanFile.fileName());
+    ASSERT_EQ(imageDigest.size(), 64);
+
+    const QString log = dir_.filePath("units.log");
+    const Ran ran = run({"write", file, "--port", "1", "--port", "2", "--port", "3", "--cpu", "3048F", "--clock",
+                         "16", "--page", "1", "--quiet", "--json", "--log", log});
+    EXPECT_EQ(ran.status, 9) << ran.err.toStdString();
+    const std::vector<uint8_t> received = a->PageData(0);
+    EXPECT_TRUE(std::equal(span.begin(), span.end(), received.begin())) << "the span is what the unit got";
+
+    QFile logFile(log);
+    ASSERT_TRUE(logFile.open(QIODevice::ReadOnly));
+    QList<QByteArray> lines = logFile.readAll().split('\n');
+    ASSERT_TRUE(lines.takeLast().isEmpty());
+    ASSERT_EQ(lines.size(), 3);
+    QMap<QString, QJsonObject> byPort;
+    for (const QByteArray& line : lines) {
+        QJsonParseError error;
+        const QJsonObject record = QJsonDocument::fromJson(line, &error).object();
+        EXPECT_EQ(error.error, QJsonParseError::NoError) << line.toStdString();
+        byPort.insert(record["port"].toString(), record);
+    }
+    const struct {
+        const char* port;
+        SimulatedUnit& unit;
+        const char* result;
+        int exit;
+    } expected[] = {{"Com1", a, "done", 0}, {"Com2", b, "stopped", 9}, {"Com3", c, "done", 0}};
+    static const QRegularExpression stamp(QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}Z$"));
+    for (const auto& e : expected) {
+        const QJsonObject r = byPort.value(e.port);
+        EXPECT_EQ(r["result"].toString(), e.result) << e.port;
+        EXPECT_EQ(r["exit"].toInt(), e.exit) << e.port;
+        EXPECT_EQ(r["file_sha256"].toString(), fileDigest) << e.port;
+        EXPECT_EQ(r["image_sha256"].toString(), imageDigest) << e.port;
+        EXPECT_EQ(r["device"].toString(), QString::fromStdString(e.unit->HostPath())) << e.port;
+        EXPECT_EQ(r["file"].toString(), QFileInfo(file).absoluteFilePath()) << e.port;
+        EXPECT_EQ(r["cpu"].toString(), "3048F");
+        EXPECT_EQ(r["clock_hz"].toInt(), 16000000);
+        EXPECT_TRUE(stamp.match(r["start"].toString()).hasMatch()) << r["start"].toString().toStdString();
+        EXPECT_LE(r["start"].toString(), r["end"].toString());
+    }
+    EXPECT_EQ(byPort.value("Com2")["code"].toString(), "ERR 102");
+    for (const QJsonValue& unit : ran.json()["units"].toArray())
+        EXPECT_EQ(unit.toObject()["image_sha256"].toString(), imageDigest);
+
+    const Ran plan = run(common() + QStringList{"plan", file, "--page", "2", "--json"});
+    EXPECT_EQ(plan.json()["file_sha256"].toString(), fileDigest) << plan.out.toStdString();
+    EXPECT_EQ(plan.json()["image_sha256"].toString(), imageDigest);
+}
+
+// A log that cannot take the record stops the command before any unit hears a byte.
+TEST_F(FlashCommand, ALogThatCannotBeAppendedToStopsBeforeAnyUnitIsTouched)
+{
+    SimulatedUnit a(1), b(2);
+    const QString file = image("PROG.MOT", 256);
+    const QString folder = dir_.path();
+    for (const QStringList& ports : {QStringList{"--port", "1"}, QStringList{"--port", "1", "--port", "2"}}) {
+        const Ran ran = run(ports + QStringList{"write", file, "--cpu", "3048F", "--quiet", "--yes", "--log", folder});
+        EXPECT_EQ(ran.status, 4) << ran.err.toStdString();
+        EXPECT_TRUE(ran.err.contains(folder.toUtf8())) << ran.err.toStdString();
+        EXPECT_TRUE(ran.err.contains(std::strerror(EISDIR))) << ran.err.toStdString();
+        EXPECT_TRUE(ran.out.isEmpty()) << ran.out.toStdString();
+    }
+    EXPECT_TRUE(a->ReceivedBytes().empty());
+    EXPECT_TRUE(b->ReceivedBytes().empty());
 }
 
 } // namespace

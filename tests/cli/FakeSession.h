@@ -25,6 +25,7 @@ public:
     };
     QList<Check> checks; // one per ReadPages call, the last one repeats
     LoadedImage image;
+    QByteArray imageBytes; // what the image buffer holds from address 0
     QList<Msg> loadMessages;
     std::function<RunReport(cli::SessionFront&, FakeSession&)> run;
     // Outlive the session, which the program destroys before it returns.
@@ -57,6 +58,7 @@ public:
         ++counts->write;
         return run ? run(front, *this) : RunReport{};
     }
+    QByteArray ImageBytes(int32_t sendEnd) const override { return imageBytes.left(sendEnd + 1); }
     void RequestStop() override { ++counts->stop; }
 
     // A run that sends blocks until the stop request, spinning the event loop in its waits.

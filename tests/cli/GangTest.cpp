@@ -3,11 +3,14 @@
 #include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstring>
 
 using namespace cli;
 
@@ -26,9 +29,10 @@ struct GangRun {
 
 // The fake corvane-flash as a gang of fake units; `whenBothReady` runs once two units report
 // their blocks going.
-GangRun runGang(const QStringList& ports, const std::function<void(QProcess&)>& whenBothReady = {})
+GangRun runGang(const QStringList& ports, const std::function<void(QProcess&)>& whenBothReady = {},
+               const QStringList& more = {})
 {
-    QStringList args{"write", "a.mot", "--json"};
+    QStringList args = QStringList{"write", "a.mot", "--json"} + more;
     for (const QString& port : ports)
         args << "--port" << port;
     QProcess gang;
@@ -65,6 +69,7 @@ TEST(CliGang, StatusIsThatOfTheFirstFailingPortInOrder)
     EXPECT_EQ(GangStatus({unit("a", "done", 0), unit("b", "stopped", 9), unit("c", "stopped", 7)}), 9);
     EXPECT_EQ(GangStatus({unit("a", "cancelled", 10), unit("b", "stopped", 9)}), 10);
     EXPECT_EQ(GangStatus({unit("a", "stopped", 0)}), 1); // a failure never passes as success
+    EXPECT_EQ(GangStatus({unit("a", "done", 0), unit("b", "done", 4)}), 4);
 }
 
 TEST(CliGang, WorkerLinesParse)
@@ -103,14 +108,37 @@ TEST(CliGang, OneUnitsFaultNeverStopsTheOthers)
     EXPECT_TRUE(run.err.contains("/fake/done1 100% 4096 of 4096 bytes"));
 }
 
+// The log still holds a line for the crashed unit: the gang appends it in the worker's place.
 TEST(CliGang, AWorkerThatCrashesIsAFailedUnit)
 {
-    const GangRun run = runGang({"/fake/crash1", "/fake/done2"});
+    QTemporaryDir dir;
+    const QString log = dir.filePath("units.log");
+    const GangRun run = runGang({"/fake/crash1", "/fake/done2"}, {}, {"--log", log});
     EXPECT_EQ(run.status, 1);
     ASSERT_EQ(run.units.size(), 2);
     EXPECT_EQ(run.units[0].toObject()["result"].toString(), "stopped");
     EXPECT_EQ(run.units[1].toObject()["result"].toString(), "done");
     EXPECT_TRUE(run.err.contains("[/fake/crash1] the worker ended without a result (crashed)"));
+    QFile file(log);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QStringList ports;
+    for (const QByteArray& line : file.readAll().split('\n'))
+        if (!line.isEmpty())
+            ports << QJsonDocument::fromJson(line).object()["port"].toString() + " " +
+                         QJsonDocument::fromJson(line).object()["result"].toString();
+    ports.sort();
+    EXPECT_EQ(ports, (QStringList{"/fake/crash1 stopped", "/fake/done2 done"}));
+}
+
+// A unit programmed whose record did not reach the log is no clean success.
+TEST(CliGang, AUnitWhoseRecordIsLostFailsWithFour)
+{
+    const GangRun run = runGang({"/fake/done1", "/fake/done2"}, {}, {"--log", "/dev/full"});
+    EXPECT_EQ(run.status, 4) << run.err.toStdString();
+    ASSERT_EQ(run.units.size(), 2);
+    EXPECT_EQ(run.units[0].toObject()["result"].toString(), "done");
+    EXPECT_EQ(run.units[0].toObject()["exit"].toInt(), 4);
+    EXPECT_TRUE(run.err.contains(QString::fromLocal8Bit(std::strerror(ENOSPC)))) << run.err.toStdString();
 }
 
 TEST(CliGang, CtrlCReachesEveryWorkerAndEachEndsCancelled)

@@ -40,6 +40,8 @@ TEST(CliOptions, BadArgumentsAreUsageErrorsThatSayWhy)
         {"bare device name", {"info", "--port", "ttyUSB0"}, "bad --port 'ttyUSB0'"},
         {"same port twice", {"write", "f", "--port", "2", "--port", "com2"}, "a second time"},
         {"gang on info", {"info", "--port", "1", "--port", "2"}, "write only"},
+        {"log on plan", {"plan", "f", "--log", "units.log"}, "--log is for write only"},
+        {"empty log", {"write", "f", "--log", ""}, "--log needs a FILE"},
         {"clock 0", {"info", "--clock", "0"}, "bad --clock '0'"},
         {"clock above limit", {"info", "--clock", "99.99991"}, "bad --clock"},
         {"clock 100", {"info", "--clock", "100"}, "bad --clock"},

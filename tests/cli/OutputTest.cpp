@@ -55,7 +55,8 @@ TEST(CliJson, PlanShape)
     s.plan.upper.erase = {2};
     s.pages = samplePages();
     const QJsonObject o = PlanJson(s);
-    EXPECT_EQ(o.keys(), (QStringList{"blocks", "data_end", "erase", "fault", "format", "page", "pages", "questions",
+    EXPECT_EQ(o.keys(), (QStringList{"blocks", "data_end", "erase", "fault", "file_sha256", "format", "image_sha256",
+                                     "page", "pages", "questions",
                                      "refused", "send_end"}));
     EXPECT_EQ(o["page"].toInt(), 2);
     EXPECT_EQ(o["format"].toString(), "elf");
@@ -92,8 +93,8 @@ TEST(CliJson, WriteShapeAndTheGangsDocumentOfWorkerResults)
     w.seconds = 12.34567;
     w.pages = samplePages();
     const QJsonObject o = WriteJson(w);
-    EXPECT_EQ(o.keys(), (QStringList{"blocks", "bytes", "code", "erased", "exit", "fault", "format", "page", "pages",
-                                     "port", "result", "seconds", "speed"}));
+    EXPECT_EQ(o.keys(), (QStringList{"blocks", "bytes", "code", "erased", "exit", "fault", "file_sha256", "format",
+                                     "image_sha256", "page", "pages", "port", "result", "seconds", "speed"}));
     EXPECT_EQ(o["result"].toString(), "done");
     EXPECT_EQ(o["bytes"].toInteger(), 4100 * 32);
     EXPECT_TRUE(o["code"].isNull());

@@ -48,7 +48,7 @@ expect() {
     fi
 }
 
-all_options='--clock --cpu --help --json --page --port --quiet --speed --trace --version --yes'
+all_options='--clock --cpu --help --json --log --page --port --quiet --speed --trace --version --yes'
 
 # Commands, and options wherever a dash starts the word.
 expect 'corvane-flash ' 'cpus info plan write'
@@ -87,6 +87,7 @@ done | LC_ALL=C sort -u | tr '\n' ' ' | sed 's/ $//')
 # FILE: S-record files and folders, after write and plan only, and only once.
 cd "$work/files"
 expect 'corvane-flash write ' 'BOOT.MOT blink.mot images monitor.s old.mot.d'
+expect 'corvane-flash write blink.mot --log n' 'notes.txt' # any file, not only S-records
 expect 'corvane-flash --page 2 plan b' 'blink.mot'
 expect 'corvane-flash --page=2 --cpu SH7045F write m' 'monitor.s'
 expect 'corvane-flash write images/' 'images/a.mot'
