@@ -1,14 +1,15 @@
 # Debian packages the project needs; sourced by run.sh and test.sh.
 # Building, testing (clang for the fuzz targets, binutils' objcopy for a benchmark, libfaketime
-# for the waits under a stepping wall clock), the Japanese font the captions need, and making
+# for the waits under a stepping wall clock, ser2net for the remote ports), the Japanese font the captions need, and making
 # and checking the Debian package (manual pages, dpkg-shlibdeps, lintian, the desktop entry and
 # AppStream validators, man, bash completion).
 CORVANE_PACKAGES=(
   cmake g++ make pkg-config
-  qt6-base-dev qt6-serialport-dev libqt6svg6 libgl-dev
+  qt6-base-dev qt6-serialport-dev libqt6svg6 libgl-dev libtelnet-dev
   libgtest-dev
   clang libclang-rt-14-dev binutils
   faketime
+  ser2net
   fonts-noto-cjk
   help2man dpkg-dev file lintian desktop-file-utils appstream man-db bash-completion
 )

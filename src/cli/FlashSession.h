@@ -82,8 +82,9 @@ public:
     virtual void StartProgress(int32_t maximum) = 0;
     virtual void ShowProgress(int32_t position, int percent) = 0;
     // One --trace event: every command line and reply, speed change, wait with its elapsed time,
-    // the first and last data blocks and every block not answered "O". Only called when tracing.
-    enum class TraceKind { Sent, Received, Speed, Wait, Block };
+    // the first and last data blocks and every block not answered "O", what opening the port did
+    // about the line. Only called when tracing.
+    enum class TraceKind { Sent, Received, Speed, Wait, Block, Port };
     virtual void Trace(TraceKind kind, const QString& detail) = 0;
 };
 

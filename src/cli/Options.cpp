@@ -1,5 +1,6 @@
 #include "cli/Options.h"
 
+#include "link/PortTarget.h"
 #include "link/Protocol.h"
 #include "link/SerialMSComm.h"
 #include "main/DeviceCatalogue.h"
@@ -88,6 +89,8 @@ std::optional<PortSpec> ResolvePort(const QString& text)
         const auto n = static_cast<int16_t>(match.captured(1).toInt());
         return PortSpec{QStringLiteral("Com%1").arg(n), n, SerialMSComm::DevicePath(n)};
     }
+    if (IsRemoteTarget(text) && !ParseRemoteTarget(text))
+        return std::nullopt;
     if (text.contains(QLatin1Char('/')))
         return PortSpec{text, 0, text};
     return std::nullopt;
@@ -177,7 +180,7 @@ ParseOutcome ParseArguments(const QStringList& arguments, const StoredChoices& s
                                   QStringLiteral("Shows this help."));
     const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Prints the version."));
     const QCommandLineOption port(QStringLiteral("port"),
-                                  QStringLiteral("Port: 1 to 8, ComN, or a device path such as /dev/ttyUSB0. "
+                                  QStringLiteral("Port: 1 to 8, ComN, a device path such as /dev/ttyUSB0, or rfc2217://HOST:PORT. "
                                                  "Repeat it to write several units at once."),
                                   QStringLiteral("P"));
     const QCommandLineOption cpu(QStringLiteral("cpu"), QStringLiteral("Target CPU, a catalogue name (see cpus)."),
@@ -258,7 +261,8 @@ ParseOutcome ParseArguments(const QStringList& arguments, const StoredChoices& s
     for (const QString& text : parser.values(port)) {
         const std::optional<PortSpec> spec = ResolvePort(text);
         if (!spec) {
-            outcome.text = usage(QStringLiteral("bad --port '%1': give 1 to 8, ComN or a device path such as /dev/ttyUSB0").arg(text));
+            outcome.text = usage(QStringLiteral("bad --port '%1': give 1 to 8, ComN, a device path such as /dev/ttyUSB0 "
+                                                 "or rfc2217://HOST:PORT").arg(text));
             return outcome;
         }
         for (const PortSpec& earlier : inv.ports) {

@@ -4,7 +4,6 @@
 
 #include "link/Link.h"
 #include "link/MSComm.h"
-#include "link/SerialMSComm.h"
 #include "main/PageReading.h"
 #include "main/PageRecord.h"
 #include "shared/MemoryView.h"
@@ -102,6 +101,7 @@ public:
     {
         front_.Trace(SessionFront::TraceKind::Speed, settings);
     }
+    void PortNoted(const QString& note) override { front_.Trace(SessionFront::TraceKind::Port, note); }
     void Waited(const char* what, uint32_t elapsedMs, bool ok) override
     {
         if (blocks_ > 1 && !ok)
@@ -280,8 +280,7 @@ private:
     {
         std::unique_ptr<MSComm> port = CreateMSComm();
         if (choices_.portNo == 0)
-            if (auto* serial = dynamic_cast<SerialMSComm*>(port.get()))
-                serial->SetDevice(choices_.device);
+            port->SetDevice(choices_.device);
         return port;
     }
 

@@ -35,6 +35,10 @@ void showFault(const MessageRow* row)
 Link::Link(MSComm& port, const LinkProfile& profile) : port_(port), profile_(profile)
 {
     QObject::connect(&port_, &MSComm::OnComm, &port_, [this] { MSComm1_OnComm(port_); });
+    QObject::connect(&port_, &MSComm::Noted, &port_, [this](const QString& note) {
+        if (observer_ != nullptr)
+            observer_->PortNoted(note);
+    });
 }
 
 void Link::setSettings(const QString& settings)
