@@ -4,6 +4,7 @@
 #include "link/Protocol.h"
 
 #include <QDeadlineTimer>
+#include <QThread>
 
 #include <libtelnet.h>
 
@@ -112,40 +113,19 @@ bool Rfc2217MSComm::Open(QString* error)
                      .arg(target_);
         return false;
     }
-    if (telnet_ != nullptr)
-        telnet_free(telnet_);
-    telnet_ = telnet_init(kTelnetOptions, &Rfc2217MSComm::telnetEvent, 0, this);
-
     // Every step waits on the socket itself, never longer than what is left of the opening's time.
     const QDeadlineTimer deadline(kOpenTimeoutMs);
-    const auto remaining = [&deadline] { return static_cast<int>(std::max<qint64>(deadline.remainingTime(), 1)); };
-    opening_ = true;
-    speedConfirmed_ = false;
-    socket_.abort();
-    socket_.connectToHost(address->host, address->port);
-    const bool connected = socket_.waitForConnected(remaining());
-    if (connected) {
-        // A block's verdict is one byte and every block waits for it: no Nagle delay.
-        socket_.setSocketOption(QAbstractSocket::LowDelayOption, 1);
-        telnet_negotiate(telnet_, TELNET_WILL, kComPortOption);
-        telnet_negotiate(telnet_, TELNET_WILL, TELNET_TELOPT_BINARY);
-        telnet_negotiate(telnet_, TELNET_DO, TELNET_TELOPT_BINARY);
-        // Bytes the server's line received before this opening answer none of its exchanges.
-        sendComPort(kPurgeData, QByteArray(1, kPurgeReceive));
-        sendLineSettings();
-        sendComPort(kSetControl, QByteArray(1, kNoFlowControl));
-        // The modem lines up, as a local port's opening raises them. A server whose line has
-        // none (ser2net on a pseudo-terminal) never confirms these; nothing waits for it.
-        sendComPort(kSetControl, QByteArray(1, kDtrOn));
-        sendComPort(kSetControl, QByteArray(1, kRtsOn));
-        sendComPort(kSetLineStateMask, QByteArray(1, char(kLineErrorBits)));
-        flushOutgoing();
-        // The server's answer to the speed says that the line is ours. A server that cannot
-        // give it (another client holds it, its device is missing) says why and hangs up.
-        while (!speedConfirmed_ && socket_.state() == QAbstractSocket::ConnectedState && !deadline.hasExpired())
-            if (socket_.waitForReadyRead(remaining()))
-                takeIncoming();
-        takeIncoming();
+    const QDeadlineTimer grace(kBusyGraceMs);
+    bool connected = false;
+    for (;;) {
+        connected = connectOnce(*address, deadline);
+        const bool refused = connected && socket_.state() != QAbstractSocket::ConnectedState && !speedConfirmed_;
+        if (!refused || grace.hasExpired() || deadline.hasExpired())
+            break;
+        // A server goes on holding its port for some milliseconds after the last client hung up,
+        // and refuses the next one meanwhile as it refuses one while another client holds it. A
+        // script's next command comes that soon, so a refusal is believed only once it persists.
+        QThread::msleep(static_cast<unsigned long>(std::min<qint64>(kBusyRetryMs, grace.remainingTime())));
     }
     opening_ = false;
     if (speedConfirmed_ && socket_.state() == QAbstractSocket::ConnectedState) {
@@ -171,6 +151,47 @@ bool Rfc2217MSComm::Open(QString* error)
     return false;
 }
 
+bool Rfc2217MSComm::connectOnce(const RemoteAddress& address, const QDeadlineTimer& deadline)
+{
+    const auto remaining = [&deadline] { return static_cast<int>(std::max<qint64>(deadline.remainingTime(), 1)); };
+    if (telnet_ != nullptr)
+        telnet_free(telnet_);
+    telnet_ = telnet_init(kTelnetOptions, &Rfc2217MSComm::telnetEvent, 0, this);
+    outgoing_.clear();
+    serverWords_.clear();
+    opening_ = true;
+    speedConfirmed_ = false;
+    socket_.abort();
+    socket_.connectToHost(address.host, address.port);
+    if (!socket_.waitForConnected(remaining())) {
+        opening_ = false;
+        return false;
+    }
+    // A block's verdict is one byte and every block waits for it: no Nagle delay.
+    socket_.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    telnet_negotiate(telnet_, TELNET_WILL, kComPortOption);
+    telnet_negotiate(telnet_, TELNET_WILL, TELNET_TELOPT_BINARY);
+    telnet_negotiate(telnet_, TELNET_DO, TELNET_TELOPT_BINARY);
+    // Bytes the server's line received before this opening answer none of its exchanges.
+    sendComPort(kPurgeData, QByteArray(1, kPurgeReceive));
+    sendLineSettings();
+    sendComPort(kSetControl, QByteArray(1, kNoFlowControl));
+    // The modem lines up, as a local port's opening raises them. A server whose line has
+    // none (ser2net on a pseudo-terminal) never confirms these; nothing waits for it.
+    sendComPort(kSetControl, QByteArray(1, kDtrOn));
+    sendComPort(kSetControl, QByteArray(1, kRtsOn));
+    sendComPort(kSetLineStateMask, QByteArray(1, char(kLineErrorBits)));
+    flushOutgoing();
+    // The server's answer to the speed says that the line is ours. A server that cannot
+    // give it (another client holds it, its device is missing) says why and hangs up.
+    while (!speedConfirmed_ && socket_.state() == QAbstractSocket::ConnectedState && !deadline.hasExpired())
+        if (socket_.waitForReadyRead(remaining()))
+            takeIncoming();
+    takeIncoming();
+    opening_ = false;
+    return true;
+}
+
 void Rfc2217MSComm::Close()
 {
     if (!open_)
@@ -179,6 +200,11 @@ void Rfc2217MSComm::Close()
     // The last bytes written must reach the server before the connection ends.
     if (socket_.bytesToWrite() > 0)
         socket_.waitForBytesWritten(kOpenTimeoutMs);
+    // Whatever the server sent is read first: a connection closed with bytes unread ends in a
+    // reset rather than an orderly close, and the server then keeps its port busy for a while.
+    while (socket_.waitForReadyRead(0))
+        socket_.readAll();
+    socket_.readAll();
     socket_.disconnectFromHost();
     if (socket_.state() != QAbstractSocket::UnconnectedState)
         socket_.abort();
@@ -285,6 +311,8 @@ void Rfc2217MSComm::raise(int event)
 
 void Rfc2217MSComm::takeIncoming()
 {
+    if (!socket_.isOpen())
+        return;
     const QByteArray bytes = socket_.readAll();
     if (!bytes.isEmpty() && telnet_ != nullptr)
         telnet_recv(telnet_, bytes.constData(), static_cast<size_t>(bytes.size()));

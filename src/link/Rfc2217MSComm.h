@@ -1,6 +1,9 @@
 #pragma once
 
 #include "link/MSComm.h"
+#include "link/PortTarget.h"
+
+#include <QDeadlineTimer>
 
 #include <QTcpSocket>
 
@@ -20,6 +23,9 @@ public:
     // How long an opening may take from the first try to connect to the server's confirmation
     // that the line is ours.
     static constexpr int kOpenTimeoutMs = 5000;
+    // How long a server's busy refusal is tried again before it is believed, and how often.
+    static constexpr int kBusyGraceMs = 1000;
+    static constexpr int kBusyRetryMs = 50;
 
     Rfc2217MSComm();
     ~Rfc2217MSComm() override;
@@ -41,6 +47,8 @@ public:
     bool DeviceLost() const override { return !lostReason_.isEmpty() && !open_; }
 
 private:
+    // One connection and option negotiation; false when no connection came about.
+    bool connectOnce(const RemoteAddress& address, const QDeadlineTimer& deadline);
     static void telnetEvent(telnet_t* telnet, telnet_event_t* event, void* self);
     void handle(const telnet_event_t& event);
     void handleComPort(const unsigned char* bytes, size_t size);

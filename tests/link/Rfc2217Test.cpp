@@ -74,17 +74,17 @@ public:
 private:
     void serve()
     {
-        const int client = ::accept(listener_, nullptr, nullptr);
+        // A busy server refuses every client that comes, as long as it runs.
+        for (int refused; busy_ && (refused = ::accept(listener_, nullptr, nullptr)) >= 0; ::close(refused)) {
+            const QByteArray words = QByteArray("\xFF\xFD\x2C", 3) + "Port already in use\r\n";
+            ::send(refused, words.constData(), words.size(), MSG_NOSIGNAL);
+        }
+        const int client = busy_ ? -1 : ::accept(listener_, nullptr, nullptr);
         if (client < 0)
             return;
         {
             std::lock_guard lock(mutex_);
             client_ = client;
-        }
-        if (busy_) {
-            Send(QByteArray("\xFF\xFD\x2C", 3) + "Port already in use\r\n");
-            Hangup();
-            return;
         }
         char buffer[4096];
         bool confirmed = false;
