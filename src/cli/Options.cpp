@@ -53,6 +53,7 @@ const char* kDescription =
     "  write FILE  one whole run as the window's transfer start, then the pages\n"
     "  plan FILE   dry run: what write would erase and ask; changes nothing on the unit\n"
     "  cpus        the CPU catalogue: code, name, whether the window's list offers it\n"
+    "  ports       the serial devices and where Com1 to Com8 lead; --set N TARGET, --unset N\n"
     "\n"
     "Options left out take the values the window saved. Exit status: 0 done, 2 usage,\n"
     "3 port, 4 file, 5 page rules, 6 question refused, 7 no answer, 8 garbled answer,\n"

@@ -2,6 +2,7 @@
 
 #include "cli/ExitStatus.h"
 #include "cli/Gang.h"
+#include "cli/PortsCommand.h"
 #include "cli/StopSignal.h"
 
 namespace cli {
@@ -37,6 +38,8 @@ int runGang(const Invocation& inv, Streams& streams, const QString& workerProgra
 int RunProgram(const QStringList& arguments, Streams& streams, const SessionMaker& makeSession,
                const QString& workerProgram)
 {
+    if (!arguments.isEmpty() && arguments.first() == QLatin1String("ports"))
+        return RunPortsCommand(arguments.mid(1), streams);
     const ParseOutcome parsed = ParseArguments(arguments, ReadStoredChoices());
     if (!parsed.invocation) {
         streams.err << parsed.text << '\n';
