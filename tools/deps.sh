@@ -1,8 +1,9 @@
 # Debian packages the project needs; sourced by run.sh and test.sh.
-# Building, testing (clang for the fuzz targets, binutils' objcopy for a benchmark, libfaketime
-# for the waits under a stepping wall clock, ser2net for the remote ports), the Japanese font the captions need, and making
-# and checking the Debian package (manual pages, dpkg-shlibdeps, lintian, the desktop entry and
-# AppStream validators, man, bash completion).
+# Building (libtelnet for the remote ports' Telnet layer), testing (clang for the fuzz targets,
+# binutils' objcopy for a benchmark, libfaketime for the waits under a stepping wall clock,
+# ser2net in front of the simulated unit for the remote ports), the Japanese font the captions
+# need, and making and checking the Debian package (manual pages, dpkg-shlibdeps, lintian, the
+# desktop entry and AppStream validators, man, bash completion).
 CORVANE_PACKAGES=(
   cmake g++ make pkg-config
   qt6-base-dev qt6-serialport-dev libqt6svg6 libgl-dev libtelnet-dev
