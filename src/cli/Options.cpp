@@ -181,8 +181,8 @@ ParseOutcome ParseArguments(const QStringList& arguments, const StoredChoices& s
                                   QStringLiteral("Shows this help."));
     const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Prints the version."));
     const QCommandLineOption port(QStringLiteral("port"),
-                                  QStringLiteral("Port: 1 to 8, ComN, a device path such as /dev/ttyUSB0, or rfc2217://HOST:PORT. "
-                                                 "Repeat it to write several units at once."),
+                                  QStringLiteral("Port: 1 to 8, ComN, a device path such as /dev/ttyUSB0, "
+                                                 "or rfc2217://HOST:PORT. Repeat it to write several units at once."),
                                   QStringLiteral("P"));
     const QCommandLineOption cpu(QStringLiteral("cpu"), QStringLiteral("Target CPU, a catalogue name (see cpus)."),
                                  QStringLiteral("NAME"));
