@@ -1,15 +1,17 @@
 # Debian packages the project needs; sourced by run.sh and test.sh.
-# Building (libelf for reading ELF images), testing (clang for the fuzz targets, binutils'
-# objcopy for a benchmark, the SH and H8 cross binutils and srecord for images as toolchains
-# write them, libfaketime for the waits under a stepping wall clock), the Japanese font the
-# captions need, and making and checking the Debian package (manual pages, dpkg-shlibdeps,
-# lintian, the desktop entry and AppStream validators, man, bash completion).
+# Building (libelf for reading ELF images, libtelnet for the remote ports' Telnet layer),
+# testing (clang for the fuzz targets, binutils' objcopy for a benchmark, the SH and H8 cross
+# binutils and srecord for images as toolchains write them, libfaketime for the waits under a
+# stepping wall clock, ser2net in front of the simulated unit for the remote ports), the
+# Japanese font the captions need, and making and checking the Debian package (manual pages,
+# dpkg-shlibdeps, lintian, the desktop entry and AppStream validators, man, bash completion).
 CORVANE_PACKAGES=(
   cmake g++ make pkg-config
-  qt6-base-dev qt6-serialport-dev libqt6svg6 libgl-dev libelf-dev
+  qt6-base-dev qt6-serialport-dev libqt6svg6 libgl-dev libelf-dev libtelnet-dev
   libgtest-dev
   clang libclang-rt-14-dev binutils binutils-sh-elf binutils-h8300-hms srecord
   faketime
+  ser2net
   fonts-noto-cjk
   help2man dpkg-dev file lintian desktop-file-utils appstream man-db bash-completion
 )

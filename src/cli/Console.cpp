@@ -184,6 +184,7 @@ QString TraceLine(const QTime& at, double elapsed, SessionFront::TraceKind kind,
     case SessionFront::TraceKind::Speed: name = "speed"; break;
     case SessionFront::TraceKind::Wait: name = "wait"; break;
     case SessionFront::TraceKind::Block: name = "block"; break;
+    case SessionFront::TraceKind::Port: name = "port"; break;
     }
     return QStringLiteral("%1 +%2 %3 %4")
         .arg(at.toString(QStringLiteral("HH:mm:ss.zzz")))

@@ -27,8 +27,9 @@ public:
     // Every OK/Cancel question; true for OK.
     virtual bool Ask(const QString& title, const QString& text) = 0;
     // One --trace event: every command line and reply, speed change, wait with its elapsed time,
-    // the first and last data blocks and every block not answered "O". Only called when tracing.
-    enum class TraceKind { Sent, Received, Speed, Wait, Block };
+    // the first and last data blocks and every block not answered "O", what opening the port did
+    // about the line. Only called when tracing.
+    enum class TraceKind { Sent, Received, Speed, Wait, Block, Port };
     virtual void Trace(TraceKind kind, const QString& detail) = 0;
 };
 

@@ -1,5 +1,6 @@
 #include "cli/Options.h"
 
+#include "link/PortTarget.h"
 #include "link/Protocol.h"
 #include "link/SerialMSComm.h"
 #include "main/DeviceCatalogue.h"
@@ -51,6 +52,7 @@ const char* kDescription =
     "  write FILE  one whole run as the window's transfer start, then the pages\n"
     "  plan FILE   dry run: what write would erase and ask; changes nothing on the unit\n"
     "  cpus        the CPU catalogue: code, name, whether the window's list offers it\n"
+    "  ports       the serial devices and where Com1 to Com8 lead; --set N TARGET, --unset N\n"
     "\n"
     "Options left out take the values the window saved. Exit status: 0 done, 2 usage,\n"
     "3 port, 4 file or --log FILE, 5 page rules, 6 question refused, 7 no answer,\n"
@@ -81,6 +83,8 @@ std::optional<PortSpec> ResolvePort(const QString& text)
         const auto n = static_cast<int16_t>(match.captured(1).toInt());
         return PortSpec{Proto::PortName(n), n, SerialMSComm::DevicePath(n)};
     }
+    if (IsRemoteTarget(text) && !ParseRemoteTarget(text))
+        return std::nullopt;
     if (text.contains(QLatin1Char('/')))
         return PortSpec{text, 0, text};
     return std::nullopt;
@@ -168,8 +172,8 @@ ParseOutcome ParseArguments(const QStringList& arguments, const SavedChoices& st
                                   QStringLiteral("Shows this help."));
     const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Prints the version."));
     const QCommandLineOption port(QStringLiteral("port"),
-                                  QStringLiteral("Port: 1 to 8, ComN, or a device path such as /dev/ttyUSB0. "
-                                                 "Repeat it to write several units at once."),
+                                  QStringLiteral("Port: 1 to 8, ComN, a device path such as /dev/ttyUSB0, "
+                                                 "or rfc2217://HOST:PORT. Repeat it to write several units at once."),
                                   QStringLiteral("P"));
     const QCommandLineOption cpu(QStringLiteral("cpu"), QStringLiteral("Target CPU, a catalogue name (see cpus)."),
                                  QStringLiteral("NAME"));
@@ -254,7 +258,8 @@ ParseOutcome ParseArguments(const QStringList& arguments, const SavedChoices& st
     for (const QString& text : parser.values(port)) {
         const std::optional<PortSpec> spec = ResolvePort(text);
         if (!spec) {
-            outcome.text = usage(QStringLiteral("bad --port '%1': give 1 to 8, ComN or a device path such as /dev/ttyUSB0").arg(text));
+            outcome.text = usage(QStringLiteral("bad --port '%1': give 1 to 8, ComN, a device path such as /dev/ttyUSB0 "
+                                                 "or rfc2217://HOST:PORT").arg(text));
             return outcome;
         }
         for (const PortSpec& earlier : inv.ports) {

@@ -3,6 +3,7 @@
 #include "shared/ExitStatus.h"
 #include "cli/Gang.h"
 #include "cli/LogFile.h"
+#include "cli/PortsCommand.h"
 #include "cli/StopSignal.h"
 #include "cli/UnitRecord.h"
 
@@ -77,6 +78,8 @@ int runGang(const Invocation& inv, Streams& streams, const QString& workerProgra
 int RunProgram(const QStringList& arguments, Streams& streams, const SessionMaker& makeSession,
                const QString& workerProgram)
 {
+    if (!arguments.isEmpty() && arguments.first() == QLatin1String("ports"))
+        return RunPortsCommand(arguments.mid(1), streams);
     const ParseOutcome parsed = ParseArguments(arguments, ReadStoredChoices());
     if (!parsed.invocation) {
         streams.err << parsed.text << '\n';

@@ -4,7 +4,6 @@
 
 #include "link/Link.h"
 #include "link/MSComm.h"
-#include "link/SerialMSComm.h"
 #include "main/PageReading.h"
 #include "main/PageRecord.h"
 #include "shared/MemoryView.h"
@@ -73,6 +72,7 @@ public:
     {
         front_.Trace(SessionFront::TraceKind::Speed, settings);
     }
+    void PortNoted(const QString& note) override { front_.Trace(SessionFront::TraceKind::Port, note); }
     void Waited(const char* what, uint32_t elapsedMs, bool ok) override
     {
         if (blocks_ > 1 && !ok)
@@ -209,8 +209,7 @@ private:
     {
         std::unique_ptr<MSComm> port = CreateMSComm();
         if (!device_.isEmpty())
-            if (auto* serial = dynamic_cast<SerialMSComm*>(port.get()))
-                serial->SetDevice(device_);
+            port->SetDevice(device_);
         return port;
     }
 

@@ -28,6 +28,10 @@ uint32_t drainEstimateMs(int pendingBytes, const QString& settings)
 Link::Link(MSComm& port, const LinkProfile& profile) : port_(port), profile_(profile)
 {
     QObject::connect(&port_, &MSComm::OnComm, &port_, [this] { MSComm1_OnComm(port_); });
+    QObject::connect(&port_, &MSComm::Noted, &port_, [this](const QString& note) {
+        if (observer_ != nullptr)
+            observer_->PortNoted(note);
+    });
 }
 
 void Link::setSettings(const QString& settings)

@@ -39,6 +39,8 @@ public:
     virtual void SpeedChanged(const QString& settings) = 0;
     // A drain or reply wait and how long it took; `ok` false when it ended in its fault.
     virtual void Waited(const char* what, uint32_t elapsedMs, bool ok) = 0;
+    // What the port's opening did about the line ("low latency: set").
+    virtual void PortNoted(const QString& note) { (void)note; }
 };
 
 // The send and wait primitives and the speed exchange, written once and instantiated by each

@@ -27,6 +27,10 @@ public:
     // CommPort = n: the port (1..8) the next opening uses.
     virtual void SetCommPort(int16_t n) = 0;
     virtual int16_t CommPort() const = 0;
+    // A port target to open in place of the one CommPort resolves to: a device path or an
+    // rfc2217://HOST:PORT address (a command line's --port); empty: CommPort decides again.
+    // Ports that stand in for a line in tests have no target and ignore it.
+    virtual void SetDevice(const QString& target) { (void)target; }
 
     // PortOpen = True / False. Opening fails with a description naming the device, the
     // system's reason and the usual fix; closing a closed port is a no-op.
@@ -56,9 +60,12 @@ public:
 signals:
     // Raised on the user-interface thread for every receive and line-error event.
     void OnComm();
+    // A remark on how the opening set the line up (the driver's latency mode), for a trace.
+    void Noted(const QString& note);
 };
 
-// The port each window creates for itself. Tests install a factory of in-memory ports.
+// The port each window creates for itself: at each opening it drives the local device or the
+// remote port its target names. Tests install a factory of in-memory ports.
 using MSCommFactory = std::function<std::unique_ptr<MSComm>()>;
 std::unique_ptr<MSComm> CreateMSComm();
 void SetMSCommFactory(MSCommFactory factory);

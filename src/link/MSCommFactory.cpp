@@ -1,6 +1,6 @@
 #include "link/MSComm.h"
 
-std::unique_ptr<MSComm> CreateSerialMSComm();
+std::unique_ptr<MSComm> CreateTargetMSComm();
 
 namespace {
 MSCommFactory& factory()
@@ -12,7 +12,7 @@ MSCommFactory& factory()
 
 std::unique_ptr<MSComm> CreateMSComm()
 {
-    return factory() ? factory()() : CreateSerialMSComm();
+    return factory() ? factory()() : CreateTargetMSComm();
 }
 
 void SetMSCommFactory(MSCommFactory f)

@@ -1,6 +1,7 @@
 #include "link/SerialMSComm.h"
 
 #include "link/PortLock.h"
+#include "link/PortTarget.h"
 #include "link/Protocol.h"
 #include "shared/Settings.h"
 
@@ -54,14 +55,14 @@ SerialMSComm::SerialMSComm() : settings_(QString::fromLatin1(Proto::kSettings960
     connect(&port_, &QSerialPort::errorOccurred, this, &SerialMSComm::onError);
 }
 
-SerialMSComm::~SerialMSComm() = default;
+SerialMSComm::~SerialMSComm()
+{
+    Close(); // the driver's latency mode goes back as found
+}
 
 QString SerialMSComm::DevicePath(int16_t n)
 {
-    const QFileInfo link(AppConfigFolder() + QStringLiteral("/ports/COM%1").arg(n));
-    if (link.isSymLink())
-        return link.symLinkTarget();
-    return QStringLiteral("/dev/ttyS%1").arg(n - 1);
+    return PortTargetOf(n);
 }
 
 bool SerialMSComm::Open(QString* error)
@@ -87,6 +88,7 @@ bool SerialMSComm::Open(QString* error)
         countsKnown_ = false;
         noCounters_ = false;
         reportLineErrors(); // takes the driver's counters as the starting point
+        emit Noted(lowLatency_.Enable(static_cast<int>(port_.handle())));
         return true;
     }
     const QSerialPort::SerialPortError reason = port_.error();
@@ -104,8 +106,10 @@ bool SerialMSComm::Open(QString* error)
 
 void SerialMSComm::Close()
 {
-    if (port_.isOpen())
-        port_.close();
+    if (!port_.isOpen())
+        return;
+    lowLatency_.Restore(static_cast<int>(port_.handle()));
+    port_.close();
 }
 
 bool SerialMSComm::SetSettings(const QString& settings)
@@ -247,6 +251,7 @@ void SerialMSComm::onError(QSerialPort::SerialPortError error)
     // next write reports why. The wait that is running wakes on this event and ends on
     // DeviceLost rather than at its time-out.
     lostReason_ = QStringLiteral("%1: the device is no longer available (%2)").arg(device_, port_.errorString());
+    lowLatency_.Forget();
     port_.close();
 }
 

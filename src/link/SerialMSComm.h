@@ -1,11 +1,13 @@
 #pragma once
 
+#include "link/LowLatency.h"
 #include "link/MSComm.h"
 
 #include <QSerialPort>
 
 // The port control on a real serial device. Port n is the device that the link
 // "<configuration folder>/ports/COMn" points to, else /dev/ttyS(n-1).
+// The driver's low-latency mode is on while the port is open.
 class SerialMSComm final : public MSComm {
     Q_OBJECT
 
@@ -28,11 +30,9 @@ public:
     int CommEvent() const override { return commEvent_; }
     bool DeviceLost() const override { return !lostReason_.isEmpty() && !port_.isOpen(); }
 
-    // The device port n resolves to.
+    // The target port n resolves to: a device, or the address of a remote port.
     static QString DevicePath(int16_t n);
-    // A device to open in place of the one CommPort resolves to (a command line's --port
-    // /dev/...); empty: CommPort decides again.
-    void SetDevice(const QString& device) { fixedDevice_ = device; }
+    void SetDevice(const QString& device) override { fixedDevice_ = device; }
 
 private:
     void raise(int event);
@@ -43,6 +43,7 @@ private:
     qsizetype writeToDriver(const QByteArray& bytes, int* refusal);
 
     QSerialPort port_;
+    LowLatency lowLatency_;
     int16_t commPort_ = 1;
     QString settings_;
     QString device_;

@@ -311,6 +311,8 @@ TEST_F(FlashCommand, TraceTellsLinesSpeedsWaitsAndTheBlocksThatMatter)
     const QString err = QString::fromUtf8(ran.err);
     const QStringList blocks = err.split('\n').filter(QRegularExpression(QStringLiteral("\\bblock\\b")));
     EXPECT_TRUE(err.contains(QStringLiteral("38400,N,8,1"))) << err.toStdString();
+    // A pseudo-terminal has no low-latency mode to set: the attempt and the refusal are told.
+    EXPECT_TRUE(err.contains(QStringLiteral("low latency: not supported: Inappropriate ioctl for device")));
     EXPECT_TRUE(err.contains(QStringLiteral("9600,N,8,1")));
     EXPECT_TRUE(err.contains(QStringLiteral(" ms")));
     EXPECT_TRUE(err.contains(QStringLiteral("received")));

@@ -51,8 +51,9 @@ expect() {
 all_options='--clock --cpu --help --json --log --page --port --quiet --speed --trace --version --yes'
 
 # Commands, and options wherever a dash starts the word.
-expect 'corvane-flash ' 'cpus info plan write'
-expect 'corvane-flash p' 'plan'
+expect 'corvane-flash ' 'cpus info plan ports write'
+expect 'corvane-flash p' 'plan ports'
+expect 'corvane-flash ports --' '--json --set --unset'
 expect 'corvane-flash -' "$all_options"
 expect 'corvane-flash --p' '--page --port'
 expect 'corvane-flash write --y' '--yes'
@@ -71,6 +72,7 @@ expect 'corvane-flash --cpu h8/3' 'H8/3048F H8/3048ONE'
 expect 'corvane-flash --cpu=sh' 'SH7045F'
 expect 'corvane-flash write --cpu H8S' 'H8S/2138'
 expect 'corvane-flash --port 5' '5'
+expect 'corvane-flash --port rf' 'rfc2217://'
 
 # --port: the numbers and the serial devices the machine has, never the virtual consoles.
 ports=$(complete_line 'corvane-flash --port ')

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+
+// Where a port leads: a local serial device, or a port that a serial device server offers
+// over TCP with the Telnet COM-PORT option, written rfc2217://HOST:PORT (HOST a name, an IPv4
+// address, or an IPv6 address in brackets).
+
+struct RemoteAddress {
+    QString host;
+    uint16_t port = 0;
+};
+
+// True for every text that means a remote port, well formed or not, so that a malformed
+// address is refused as one rather than looked for as a device.
+bool IsRemoteTarget(const QString& target);
+std::optional<RemoteAddress> ParseRemoteTarget(const QString& target);
+
+// The link "<configuration folder>/ports/COMn": the device it points to, or the remote port
+// address it holds; /dev/ttyS(n-1) when there is no such link.
+QString PortLinkPath(int16_t n);
+QString PortTargetOf(int16_t n);
