@@ -63,25 +63,6 @@ qint64 bytesOf(int32_t blocks)
     return static_cast<qint64>(blocks) * Proto::kBlockDataBytes;
 }
 
-// Columns padded to the widest cell, two blanks apart; the last column is not padded.
-QString table(const QList<QStringList>& rows)
-{
-    QList<int> widths;
-    for (const QStringList& row : rows)
-        for (qsizetype i = 0; i < row.size(); ++i) {
-            if (widths.size() <= i)
-                widths.append(0);
-            widths[i] = std::max(widths[i], static_cast<int>(row[i].size()));
-        }
-    QString out;
-    for (const QStringList& row : rows) {
-        QString line;
-        for (qsizetype i = 0; i < row.size(); ++i)
-            line += i + 1 < row.size() ? row[i].leftJustified(widths[i] + 2) : row[i];
-        out += line + QLatin1Char('\n');
-    }
-    return out;
-}
 
 QString numbers(const QList<int>& list)
 {
@@ -108,6 +89,28 @@ QString hexAddress(int32_t value)
 }
 
 } // namespace
+
+QString TextTable(const QList<QStringList>& rows)
+{
+    QList<int> widths;
+    for (const QStringList& row : rows)
+        for (qsizetype i = 0; i < row.size(); ++i) {
+            if (widths.size() <= i)
+                widths.append(0);
+            widths[i] = std::max(widths[i], static_cast<int>(row[i].size()));
+        }
+    QString out;
+    for (const QStringList& row : rows) {
+        QString line;
+        for (qsizetype i = 0; i < row.size(); ++i)
+            line += i + 1 < row.size() ? row[i].leftJustified(widths[i] + 2) : row[i];
+        // Empty cells at the end of a row leave no blanks behind.
+        while (row.constLast().isEmpty() && line.endsWith(QLatin1Char(' ')))
+            line.chop(1);
+        out += line + QLatin1Char('\n');
+    }
+    return out;
+}
 
 QJsonValue PageValue(int16_t pageNo)
 {
@@ -235,7 +238,7 @@ QString PagesText(const PageRecords& pages)
         const PageCaptions c = CaptionsOf(*pages[i]);
         rows.append({number, c.cpu, c.clock, c.name, c.size});
     }
-    return table(rows);
+    return TextTable(rows);
 }
 
 QString PlanText(const PlanSummary& s)
@@ -309,7 +312,7 @@ QString GangText(const QList<QJsonObject>& units)
                      numbers(erased), QString::number(u.value(QStringLiteral("blocks")).toInt()),
                      QString::number(u.value(QStringLiteral("seconds")).toDouble(), 'f', 1)});
     }
-    return table(rows);
+    return TextTable(rows);
 }
 
 QJsonObject CpusJson()

@@ -44,6 +44,9 @@ struct PlanSummary {
     std::optional<QString> imageSha256;
 };
 
+// Columns padded to the widest cell, two blanks apart; the last column is not padded.
+QString TextTable(const QList<QStringList>& rows);
+
 QJsonValue PageValue(int16_t pageNo); // "1".."4" as numbers, or "thru"
 QJsonArray PagesJson(const PageRecords& pages);
 QJsonObject InfoJson(const QString& port, const PageRecords& pages);

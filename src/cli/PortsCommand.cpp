@@ -56,24 +56,6 @@ QJsonValue orNull(const QString& text)
     return text.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(text);
 }
 
-QString table(const QList<QStringList>& rows)
-{
-    QList<int> widths;
-    for (const QStringList& row : rows)
-        for (int i = 0; i < row.size(); ++i) {
-            if (widths.size() <= i)
-                widths.append(0);
-            widths[i] = std::max(widths[i], static_cast<int>(row[i].size()));
-        }
-    QString text;
-    for (const QStringList& row : rows) {
-        QString line;
-        for (int i = 0; i < row.size(); ++i)
-            line += i + 1 < row.size() ? row[i].leftJustified(widths[i] + 2) : row[i];
-        text += line.trimmed() + QLatin1Char('\n');
-    }
-    return text;
-}
 
 // Replaces the link of ComN; an empty target only removes it.
 QString setLink(int n, const QString& target)
@@ -151,8 +133,8 @@ QString PortsText(const QList<SerialDeviceRow>& devices, const QList<ComPortRow>
                          p.kind == ComPortRow::Kind::Remote ? QStringLiteral("not tried")
                          : p.present                        ? QStringLiteral("yes")
                                                             : QStringLiteral("no")});
-    QString text = devices.isEmpty() ? QStringLiteral("no serial devices found\n") : table(deviceRows);
-    return text + QLatin1Char('\n') + table(portRows);
+    QString text = devices.isEmpty() ? QStringLiteral("no serial devices found\n") : TextTable(deviceRows);
+    return text + QLatin1Char('\n') + TextTable(portRows);
 }
 
 QJsonObject PortsJson(const QList<SerialDeviceRow>& devices, const QList<ComPortRow>& ports)

@@ -1,5 +1,7 @@
 // corvane-flash as a process against the simulated unit on a pseudo-terminal: what a script
 // sees on standard output, standard error and in the exit status, and what the unit was told.
+#include "FlashProcess.h"
+
 #include "link/SerialMSComm.h"
 #include "support/SimulatedUnit.h"
 #include "support/RampImage.h"
@@ -43,40 +45,9 @@ QString sha256sum(const QString& path)
     return QString::fromLatin1(process.readAllStandardOutput().left(64));
 }
 
-struct Ran {
-    int status = -1;
-    QByteArray out, err;
-    QJsonObject json() const { return QJsonDocument::fromJson(out).object(); }
-};
-
-class FlashCommand : public ::testing::Test {
+class FlashCommand : public FlashProcessTest {
 protected:
-    QProcess* start(const QStringList& arguments)
-    {
-        auto* process = new QProcess;
-        processes_.emplace_back(process);
-        process->setProgram(QStringLiteral(CORVANE_FLASH));
-        process->setArguments(arguments);
-        process->start();
-        EXPECT_TRUE(process->waitForStarted());
-        process->closeWriteChannel(); // no terminal, nothing typed
-        return process;
-    }
-    static Ran finish(QProcess* process)
-    {
-        EXPECT_TRUE(process->waitForFinished(60000));
-        return {process->exitStatus() == QProcess::NormalExit ? process->exitCode() : -1,
-                process->readAllStandardOutput(), process->readAllStandardError()};
-    }
-    Ran run(const QStringList& arguments) { return finish(start(arguments)); }
-    QString image(const char* name, int size, uint8_t seed = 3)
-    {
-        return WriteRampImageFile(dir_.filePath(QString::fromLatin1(name)), size, seed);
-    }
     static QStringList common() { return {"--port", "1", "--cpu", "3048f", "--clock", "16", "--quiet"}; }
-
-    QTemporaryDir dir_;
-    std::vector<std::unique_ptr<QProcess>> processes_;
 };
 
 TEST_F(FlashCommand, InfoShowsEmptyAndFullPagesAsTextAndJson)

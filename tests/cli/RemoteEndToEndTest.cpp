@@ -1,6 +1,8 @@
 // corvane-flash as a process against the simulated unit behind the real ser2net: a unit on a
 // remote port works as one on a local port, and a server that goes away or is not there ends the
 // command as a vanished or missing device does.
+#include "FlashProcess.h"
+
 #include "link/Rfc2217MSComm.h"
 #include "support/RampImage.h"
 #include "support/Ser2Net.h"
@@ -18,41 +20,10 @@
 
 namespace {
 
-struct Ran {
-    int status = -1;
-    QByteArray out, err;
-    QJsonObject json() const { return QJsonDocument::fromJson(out).object(); }
-};
-
-class RemoteCommand : public ::testing::Test {
+class RemoteCommand : public FlashProcessTest {
 protected:
-    QProcess* start(const QStringList& arguments)
-    {
-        auto* process = new QProcess;
-        processes_.emplace_back(process);
-        process->setProgram(QStringLiteral(CORVANE_FLASH));
-        process->setArguments(arguments);
-        process->start();
-        EXPECT_TRUE(process->waitForStarted());
-        process->closeWriteChannel();
-        return process;
-    }
-    static Ran finish(QProcess* process)
-    {
-        EXPECT_TRUE(process->waitForFinished(60000));
-        return {process->exitStatus() == QProcess::NormalExit ? process->exitCode() : -1,
-                process->readAllStandardOutput(), process->readAllStandardError()};
-    }
-    Ran run(const QStringList& arguments) { return finish(start(arguments)); }
-    QString image(const char* name, int size)
-    {
-        return WriteRampImageFile(dir_.filePath(QString::fromLatin1(name)), size, 3);
-    }
     static QString hostPath(SimulatedUnit& unit) { return QString::fromStdString(unit->HostPath()); }
     static QStringList unitOptions() { return {"--cpu", "3048f", "--clock", "16", "--quiet"}; }
-
-    QTemporaryDir dir_;
-    std::vector<std::unique_ptr<QProcess>> processes_;
 };
 
 TEST_F(RemoteCommand, InfoAndWritesAt38400ToAPageAndThrough)

@@ -5,11 +5,13 @@
 // target defines kFuzzTarget, the name its broken promises are reported under.
 
 #include "imagebuf/ImageLoad.h"
+#include "imagebuf/TextImageFile.h"
 #include "imagebuf/imagebuf.h"
 
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -93,4 +95,69 @@ inline imagebuf::ImageLoad LoadAndCheckEveryPromise(const std::string& path, Fuz
                 load.fault.address.value_or(IMAGEBUF_SIZE) >= IMAGEBUF_SIZE,
             "an address is given for data outside the image, and lies outside it");
     return load;
+}
+
+// How a text format's records are checksummed: the character a record starts with, how many
+// characters before its first counted byte, and whether the checksum byte is the sum's
+// complement (S-records) or its negation (Intel HEX).
+struct RecordSum {
+    char lead;
+    size_t uncounted;
+    bool complement;
+};
+
+inline int HexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+// Rewrites the last byte of every line that is made of whole hex bytes behind the record's
+// lead so that its checksum is right; other lines stay as they are. Mutations then reach the
+// address and data paths beyond the checksum test.
+inline std::string WithChecksumsMended(std::string text, const RecordSum& shape)
+{
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = std::min(text.find('\n', start), text.size());
+        const size_t next = end + 1;
+        if (end > start && text[end - 1] == '\r')
+            --end;
+        const size_t digits = end - start >= shape.uncounted ? end - start - shape.uncounted : 0;
+        bool wholeBytes = digits >= 2 * shape.uncounted && digits % 2 == 0 && text[start] == shape.lead;
+        unsigned sum = 0;
+        for (size_t i = start + shape.uncounted; wholeBytes && i + 2 < end; i += 2) {
+            const int high = HexValue(text[i]);
+            const int low = HexValue(text[i + 1]);
+            wholeBytes = high >= 0 && low >= 0;
+            sum += static_cast<unsigned>(high << 4 | low);
+        }
+        if (wholeBytes) {
+            const unsigned checksum = (shape.complement ? ~sum : -sum) & 0xFF;
+            text[end - 2] = kDigits[checksum >> 4];
+            text[end - 1] = kDigits[checksum & 15];
+        }
+        start = next;
+    }
+    return text;
+}
+
+// A text file read in the smallest pieces loads as it did read whole (`load`, `whole`).
+inline void RequireTheSameInPieces(const std::string& path, const imagebuf::ImageLoad& load, const FuzzImage& whole)
+{
+    static FuzzImage pieces;
+    ClrBuf(pieces.bytes.get(), IMAGEBUF_SIZE);
+    const imagebuf::ImageLoad inPieces =
+        imagebuf::LoadImageFile(path.c_str(), pieces.bytes.get(), imagebuf::kSmallestReadChunk);
+    Require(inPieces.result == load.result && inPieces.dataEnd == load.dataEnd &&
+                inPieces.errorLine == load.errorLine && inPieces.fault.text == load.fault.text,
+            "reading in small pieces gives the same result");
+    Require(std::memcmp(whole.bytes.get(), pieces.bytes.get(), IMAGEBUF_SIZE) == 0,
+            "reading in small pieces gives the same image");
 }
