@@ -15,10 +15,11 @@ export QT_QPA_PLATFORM=offscreen
 step() { printf '\n== %s (%s)\n' "$1" "$(date +%T)"; }
 
 # A compiler cache, where the machine has one, serves a clone in any folder: paths below the
-# clone's parent are hashed relative to it.
+# clone's parent are hashed relative to it, and the build folder's own path not at all (the
+# debug information then names the folder of the build that filled the cache).
 launcher=()
 if command -v ccache >/dev/null; then
-  export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$(cd .. && pwd)}
+  export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$(cd .. && pwd)} CCACHE_NOHASHDIR=1
   launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 fi
 
