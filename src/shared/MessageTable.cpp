@@ -22,20 +22,6 @@ MsgResult ShowMessage(const MessageRow& row, const QString& prefix)
     return ShowMessage(MessageText(row, prefix), QString::fromUtf8(row.code), row.buttons, row.icon, &row);
 }
 
-const MessageRow* FindMessageRow(const QString& title, const QString& text)
-{
-    const MessageRow* withoutText = nullptr;
-    for (const MessageRow* row : Messages::kTable) {
-        if (QString::fromUtf8(row->code) != title)
-            continue;
-        if (row->text == nullptr)
-            withoutText = row;
-        else if (text.endsWith(QString::fromUtf8(row->text)))
-            return row;
-    }
-    return withoutText;
-}
-
 QString MessageTableMarkdown()
 {
     QString table = QStringLiteral("| Code | Meaning | What to do |\n|---|---|---|\n");

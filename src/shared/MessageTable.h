@@ -145,10 +145,6 @@ QString MessageText(const MessageRow& row, const QString& prefix = {});
 // Shows the row: its code as the title, prefix + text, its buttons and icon.
 MsgResult ShowMessage(const MessageRow& row, const QString& prefix = {});
 
-// The row a box shown with this title and text came from (a prefix before a row's text is
-// allowed); nullptr when none.
-const MessageRow* FindMessageRow(const QString& title, const QString& text);
-
 // The README's message table (header included), rows of the same meaning and hint joined
 // into one line ("ERR 010, 011").
 QString MessageTableMarkdown();
