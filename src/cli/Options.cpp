@@ -2,7 +2,6 @@
 
 #include "link/PortTarget.h"
 #include "link/Protocol.h"
-#include "link/SerialMSComm.h"
 #include "main/DeviceCatalogue.h"
 #include "shared/Module1.h"
 #include "shared/Settings.h"
@@ -81,7 +80,7 @@ std::optional<PortSpec> ResolvePort(const QString& text)
     const QRegularExpressionMatch match = numbered.match(text);
     if (match.hasMatch()) {
         const auto n = static_cast<int16_t>(match.captured(1).toInt());
-        return PortSpec{Proto::PortName(n), n, SerialMSComm::DevicePath(n)};
+        return PortSpec{Proto::PortName(n), n, PortTargetOf(n)};
     }
     if (IsRemoteTarget(text) && !ParseRemoteTarget(text))
         return std::nullopt;

@@ -29,16 +29,13 @@ QString usage(const QString& what)
         .arg(what);
 }
 
+// A port number as --port takes it: 1 to 8 or ComN in any letter case.
 std::optional<int> comNumber(const QString& text)
 {
-    QString digits = text;
-    if (digits.startsWith(QLatin1String("com"), Qt::CaseInsensitive))
-        digits = digits.mid(3);
-    bool ok = false;
-    const int n = digits.toInt(&ok);
-    if (!ok || digits.size() != 1 || n < 1 || n > Proto::kPortCount)
+    const std::optional<PortSpec> spec = ResolvePort(text);
+    if (!spec || spec->number == 0)
         return std::nullopt;
-    return n;
+    return spec->number;
 }
 
 QString kindName(ComPortRow::Kind kind)

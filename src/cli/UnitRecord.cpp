@@ -1,12 +1,12 @@
 #include "cli/UnitRecord.h"
 
+#include "cli/PortsCommand.h"
 #include "main/DeviceCatalogue.h"
 #include "transfer/RunValues.h"
 
 #include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
-#include <QSerialPortInfo>
 #include <QSysInfo>
 
 #include <pwd.h>
@@ -35,12 +35,10 @@ std::optional<QString> UsbSerialOf(const QString& device)
     const QString target = QFileInfo(device).canonicalFilePath();
     if (target.isEmpty())
         return std::nullopt;
-    const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
-    for (const QSerialPortInfo& port : ports) {
-        if (QFileInfo(port.systemLocation()).canonicalFilePath() != target)
+    for (const SerialDeviceRow& row : SerialDevices()) {
+        if (QFileInfo(row.device).canonicalFilePath() != target)
             continue;
-        const QString serial = port.serialNumber();
-        return serial.isEmpty() ? std::nullopt : std::optional<QString>(serial);
+        return row.serialNumber.isEmpty() ? std::nullopt : std::optional<QString>(row.serialNumber);
     }
     return std::nullopt;
 }

@@ -60,18 +60,13 @@ SerialMSComm::~SerialMSComm()
     Close(); // the driver's latency mode goes back as found
 }
 
-QString SerialMSComm::DevicePath(int16_t n)
-{
-    return PortTargetOf(n);
-}
-
 bool SerialMSComm::Open(QString* error)
 {
     if (port_.isOpen()) {
         *error = QStringLiteral("%1: the port is already open").arg(device_);
         return false;
     }
-    device_ = fixedDevice_.isEmpty() ? DevicePath(commPort_) : fixedDevice_;
+    device_ = fixedDevice_.isEmpty() ? PortTargetOf(commPort_) : fixedDevice_;
     lostReason_.clear();
     settings_ = QString::fromLatin1(Proto::kSettings9600);
     port_.setPortName(LockedPortName(device_));

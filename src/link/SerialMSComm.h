@@ -30,8 +30,6 @@ public:
     int CommEvent() const override { return commEvent_; }
     bool DeviceLost() const override { return !lostReason_.isEmpty() && !port_.isOpen(); }
 
-    // The target port n resolves to: a device, or the address of a remote port.
-    static QString DevicePath(int16_t n);
     void SetDevice(const QString& device) override { fixedDevice_ = device; }
 
 private:

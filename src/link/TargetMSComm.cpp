@@ -2,7 +2,6 @@
 // target names at the moment of opening, behind the one port interface the link uses.
 #include "link/MSComm.h"
 #include "link/PortTarget.h"
-#include "link/Protocol.h"
 
 std::unique_ptr<MSComm> CreateSerialMSComm();
 std::unique_ptr<MSComm> CreateRfc2217MSComm();
@@ -11,76 +10,55 @@ namespace {
 
 class TargetMSComm final : public MSComm {
 public:
+    // Until an opening names a remote port it is a local one: closed, it answers as any closed
+    // port does.
+    TargetMSComm() { adopt(CreateSerialMSComm(), false); }
+
     void SetCommPort(int16_t n) override
     {
         commPort_ = n;
-        if (inner_)
-            inner_->SetCommPort(n);
+        inner_->SetCommPort(n);
     }
     int16_t CommPort() const override { return commPort_; }
     void SetDevice(const QString& target) override
     {
         fixedTarget_ = target;
-        if (inner_)
-            inner_->SetDevice(target);
+        inner_->SetDevice(target);
     }
     bool Open(QString* error) override
     {
         const bool remote = IsRemoteTarget(fixedTarget_.isEmpty() ? PortTargetOf(commPort_) : fixedTarget_);
-        if (!inner_ || (remote != remote_ && !inner_->PortOpen())) {
-            inner_ = remote ? CreateRfc2217MSComm() : CreateSerialMSComm();
-            remote_ = remote;
-            connect(inner_.get(), &MSComm::OnComm, this, &MSComm::OnComm);
-            connect(inner_.get(), &MSComm::Noted, this, &MSComm::Noted);
-            inner_->SetCommPort(commPort_);
-            inner_->SetDevice(fixedTarget_);
-        }
+        if (remote != remote_ && !inner_->PortOpen())
+            adopt(remote ? CreateRfc2217MSComm() : CreateSerialMSComm(), remote);
         return inner_->Open(error);
     }
-    void Close() override
-    {
-        if (inner_)
-            inner_->Close();
-    }
-    bool PortOpen() const override { return inner_ && inner_->PortOpen(); }
-    bool SetSettings(const QString& settings) override
-    {
-        if (inner_)
-            return inner_->SetSettings(settings);
-        if (settings.section(QLatin1Char(','), 0, 0).toInt() <= 0)
-            return false;
-        settings_ = settings;
-        return true;
-    }
-    QString Settings() const override { return inner_ ? inner_->Settings() : settings_; }
-    bool Output(const QByteArray& bytes, QString* error) override
-    {
-        if (inner_)
-            return inner_->Output(bytes, error);
-        *error = QStringLiteral("COM%1: the port is not open").arg(commPort_);
-        return false;
-    }
-    int OutBufferCount() override { return inner_ ? inner_->OutBufferCount() : 0; }
-    void ClearOutBuffer() override
-    {
-        if (inner_)
-            inner_->ClearOutBuffer();
-    }
-    void ClearInBuffer() override
-    {
-        if (inner_)
-            inner_->ClearInBuffer();
-    }
-    QByteArray Input() override { return inner_ ? inner_->Input() : QByteArray(); }
-    int CommEvent() const override { return inner_ ? inner_->CommEvent() : 0; }
-    bool DeviceLost() const override { return inner_ && inner_->DeviceLost(); }
+    void Close() override { inner_->Close(); }
+    bool PortOpen() const override { return inner_->PortOpen(); }
+    bool SetSettings(const QString& settings) override { return inner_->SetSettings(settings); }
+    QString Settings() const override { return inner_->Settings(); }
+    bool Output(const QByteArray& bytes, QString* error) override { return inner_->Output(bytes, error); }
+    int OutBufferCount() override { return inner_->OutBufferCount(); }
+    void ClearOutBuffer() override { inner_->ClearOutBuffer(); }
+    void ClearInBuffer() override { inner_->ClearInBuffer(); }
+    QByteArray Input() override { return inner_->Input(); }
+    int CommEvent() const override { return inner_->CommEvent(); }
+    bool DeviceLost() const override { return inner_->DeviceLost(); }
 
 private:
-    std::unique_ptr<MSComm> inner_; // kept between openings: its settings and why it went away
+    void adopt(std::unique_ptr<MSComm> port, bool remote)
+    {
+        inner_ = std::move(port);
+        remote_ = remote;
+        connect(inner_.get(), &MSComm::OnComm, this, &MSComm::OnComm);
+        connect(inner_.get(), &MSComm::Noted, this, &MSComm::Noted);
+        inner_->SetCommPort(commPort_);
+        inner_->SetDevice(fixedTarget_);
+    }
+
+    std::unique_ptr<MSComm> inner_; // kept between openings of one kind: why it went away
     bool remote_ = false;
     int16_t commPort_ = 1;
     QString fixedTarget_;
-    QString settings_ = QString::fromLatin1(Proto::kSettings9600);
 };
 
 } // namespace

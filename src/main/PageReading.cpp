@@ -72,16 +72,19 @@ void PageRecordsView::Show(const PageRecords& pages)
             shown_[i] = pages[i];
 }
 
-QString PageRecordsView::CpuCaption(int page) const
+PageCaptions PageRecordsView::captionsOf(int page) const
 {
     if (page < 1 || page > Proto::kPageCount || !shown_[static_cast<size_t>(page - 1)])
-        return QString();
-    return CaptionsOf(*shown_[static_cast<size_t>(page - 1)]).cpu;
+        return {};
+    return CaptionsOf(*shown_[static_cast<size_t>(page - 1)]);
+}
+
+QString PageRecordsView::CpuCaption(int page) const
+{
+    return captionsOf(page).cpu;
 }
 
 QString PageRecordsView::SizeCaption(int page) const
 {
-    if (page < 1 || page > Proto::kPageCount || !shown_[static_cast<size_t>(page - 1)])
-        return QString();
-    return CaptionsOf(*shown_[static_cast<size_t>(page - 1)]).size;
+    return captionsOf(page).size;
 }

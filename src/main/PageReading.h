@@ -39,5 +39,6 @@ public:
     QString SizeCaption(int page) const override;
 
 private:
+    PageCaptions captionsOf(int page) const; // none for a page never read
     PageRecords shown_;
 };

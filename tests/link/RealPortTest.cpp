@@ -1,6 +1,7 @@
 // The real port layer against the simulated unit over a pseudo-terminal.
 #include "link/Link.h"
 #include "link/Protocol.h"
+#include "link/PortTarget.h"
 #include "link/SerialMSComm.h"
 #include "shared/Module1.h"
 #include "support/FakeClock.h"
@@ -41,8 +42,8 @@ protected:
 
 TEST_F(RealPort, FollowsTheConfiguredLinkToTheDevice)
 {
-    EXPECT_EQ(SerialMSComm::DevicePath(1).toStdString(), unit_->HostPath());
-    EXPECT_EQ(SerialMSComm::DevicePath(3).toStdString(), "/dev/ttyS2");
+    EXPECT_EQ(PortTargetOf(1).toStdString(), unit_->HostPath());
+    EXPECT_EQ(PortTargetOf(3).toStdString(), "/dev/ttyS2");
 }
 
 TEST_F(RealPort, SpeedExchangeTo38400AndBack)
