@@ -32,9 +32,24 @@ std::optional<RemoteAddress> ParseRemoteTarget(const QString& target)
     return RemoteAddress{url.host(), static_cast<uint16_t>(port)};
 }
 
+QString PortLinkName(int16_t n)
+{
+    return QStringLiteral("COM%1").arg(n);
+}
+
+QString FallbackDevice(int16_t n)
+{
+    return FallbackDevice(n);
+}
+
+QString PortNotOpenText(int16_t n)
+{
+    return PortLinkName(n) + QStringLiteral(": the port is not open");
+}
+
 QString PortLinkPath(int16_t n)
 {
-    return AppConfigFolder() + QStringLiteral("/ports/COM%1").arg(n);
+    return AppConfigFolder() + QStringLiteral("/ports/") + PortLinkName(n);
 }
 
 QString PortTargetOf(int16_t n)
@@ -42,7 +57,7 @@ QString PortTargetOf(int16_t n)
     const QString path = PortLinkPath(n);
     const QFileInfo link(path);
     if (!link.isSymLink())
-        return QStringLiteral("/dev/ttyS%1").arg(n - 1);
+        return FallbackDevice(n);
     // A link's text that is an address is taken as written: as a path it would be read relative
     // to the ports folder and its "//" folded into one.
     char raw[PATH_MAX];

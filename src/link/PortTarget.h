@@ -19,7 +19,14 @@ struct RemoteAddress {
 bool IsRemoteTarget(const QString& target);
 std::optional<RemoteAddress> ParseRemoteTarget(const QString& target);
 
+// Port n's own name in the ports folder and in the port layer's texts, "COMn".
+QString PortLinkName(int16_t n);
+// The device port n opens when no link names another: /dev/ttyS(n-1).
+QString FallbackDevice(int16_t n);
+// The port layer's text for a write to port n while it is closed.
+QString PortNotOpenText(int16_t n);
+
 // The link "<configuration folder>/ports/COMn": the device it points to, or the remote port
-// address it holds; /dev/ttyS(n-1) when there is no such link.
+// address it holds; the fallback device when there is no such link.
 QString PortLinkPath(int16_t n);
 QString PortTargetOf(int16_t n);

@@ -246,7 +246,7 @@ void Rfc2217MSComm::sendComPort(uint8_t command, const QByteArray& value)
 bool Rfc2217MSComm::Output(const QByteArray& bytes, QString* error)
 {
     if (!open_) {
-        *error = lostReason_.isEmpty() ? QStringLiteral("COM%1: the port is not open").arg(commPort_) : lostReason_;
+        *error = lostReason_.isEmpty() ? PortNotOpenText(commPort_) : lostReason_;
         return false;
     }
     telnet_send(telnet_, bytes.constData(), static_cast<size_t>(bytes.size())); // doubles every 0xFF

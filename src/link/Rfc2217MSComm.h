@@ -60,7 +60,6 @@ private:
     bool flushOutgoing();
     void raise(int event);
     void dropConnection();
-    QString openFailure();
 
     QTcpSocket socket_;
     telnet_t* telnet_ = nullptr;

@@ -3,7 +3,6 @@
 #include "link/PortLock.h"
 #include "link/PortTarget.h"
 #include "link/Protocol.h"
-#include "shared/Settings.h"
 
 #include <QFileInfo>
 
@@ -36,10 +35,8 @@ QString missingHint(const QString& device, int16_t n)
     if (n < 1) // a device named by its path: there is no COMn link to point
         return QStringLiteral("%1: No such device.\nConnect the programmer's serial adapter.").arg(device);
     return QStringLiteral("%1: No such device.\nConnect the programmer's serial adapter, or point "
-                          "COM%2 at it with a link %3/ports/COM%2 -> /dev/ttyUSB0.")
-        .arg(device)
-        .arg(n)
-        .arg(AppConfigFolder());
+                          "%2 at it with a link %3 -> /dev/ttyUSB0.")
+        .arg(device, PortLinkName(n), PortLinkPath(n));
 }
 
 } // namespace
@@ -119,7 +116,7 @@ bool SerialMSComm::SetSettings(const QString& settings)
 bool SerialMSComm::Output(const QByteArray& bytes, QString* error)
 {
     if (!port_.isOpen()) {
-        *error = lostReason_.isEmpty() ? QStringLiteral("COM%1: the port is not open").arg(commPort_) : lostReason_;
+        *error = lostReason_.isEmpty() ? PortNotOpenText(commPort_) : lostReason_;
         return false;
     }
     // Straight to the driver when nothing is queued ahead: the port's own buffer would arm its
