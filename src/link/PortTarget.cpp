@@ -39,7 +39,7 @@ QString PortLinkName(int16_t n)
 
 QString FallbackDevice(int16_t n)
 {
-    return FallbackDevice(n);
+    return QStringLiteral("/dev/ttyS%1").arg(n - 1);
 }
 
 QString PortNotOpenText(int16_t n)
