@@ -6,8 +6,6 @@
 
 #include <QTime>
 
-#include <algorithm>
-
 namespace cli {
 
 CliFront::CliFront(const Invocation& invocation, Streams& streams)
@@ -80,36 +78,10 @@ void CliFront::Trace(TraceKind kind, const QString& detail)
     progress_.Redraw();
 }
 
-void PrintImageFault(const LoadedImage& image, QTextStream& err)
+void PrintImageFault(const imagebuf::ImageLoad& image, QTextStream& err)
 {
     err << QString::fromStdString(imagebuf::FaultLine(image)) << '\n';
     err.flush();
-}
-
-int ReadingStatus(const PageReading& reading)
-{
-    if (std::all_of(reading.pages.begin(), reading.pages.end(), [](const auto& page) { return page.has_value(); }))
-        return Exit::kDone;
-    if (reading.stoppedRow != nullptr)
-        return reading.stoppedRow->exitStatus;
-    return reading.opened ? Exit::kNoAnswer : Exit::kPort;
-}
-
-int ReportStatus(const RunReport& report, bool stopRequested)
-{
-    switch (report.result) {
-    case RunReport::Result::Done:
-        return Exit::kDone;
-    case RunReport::Result::Cancelled:
-        return Exit::kCancelled;
-    case RunReport::Result::Stopped:
-        break;
-    }
-    if (report.questionRefused)
-        return stopRequested ? Exit::kCancelled : Exit::kRefused;
-    // Stopped without a message of the table: never report it as done.
-    return report.stoppedRow != nullptr && report.stoppedRow->exitStatus != Exit::kDone ? report.stoppedRow->exitStatus
-                                                                                        : Exit::kGarbled;
 }
 
 int RunInfo(FlashSession& session, CliFront&, const Invocation& inv, Streams& streams)
@@ -120,35 +92,43 @@ int RunInfo(FlashSession& session, CliFront&, const Invocation& inv, Streams& st
     else
         streams.out << PagesText(reading.pages);
     streams.out.flush();
-    return ReadingStatus(reading);
+    return ExitStatusOf(reading);
 }
+
+namespace {
+
+// The plan against the pages read, of the image the run would send.
+int planImage(FlashSession& session, PlanSummary& summary, Streams& streams)
+{
+    const imagebuf::ImageLoad image = session.LoadImage();
+    summary.image = image;
+    if (const MessageRow* fault = ImageFaultOf(image.result)) {
+        PrintImageFault(image, streams.err);
+        return fault->exitStatus;
+    }
+    summary.imageSha256 = Sha256Hex(session.ImageBytes(SendEndOf(image.dataEnd)));
+    PageRecordsView view;
+    view.Show(summary.pages);
+    summary.plan = PlanPagesFor(summary.pageNo, image.dataEnd, view);
+    return summary.plan.refusal != nullptr ? summary.plan.refusal->exitStatus : Exit::kDone;
+}
+
+} // namespace
 
 int RunPlan(FlashSession& session, CliFront&, const Invocation& inv, Streams& streams)
 {
     PlanSummary summary;
     summary.pageNo = inv.choices.PageNo;
-    summary.fileSha256 = FileSha256(inv.file);
-    const PageReading reading = session.ReadPages();
-    summary.pages = reading.pages;
-    int status = Exit::kDone;
-    if (!reading.answered) {
-        // Nothing to plan against: the memory view would be a guess.
-        status = reading.opened ? Exit::kNoAnswer : ReadingStatus(reading);
-    } else {
-        const LoadedImage image = session.LoadImage();
-        summary.image = image;
-        if (const MessageRow* fault = ImageFaultOf(image.result)) {
-            PrintImageFault(image, streams.err);
-            status = fault->exitStatus;
-        } else {
-            summary.imageSha256 = Sha256Hex(session.ImageBytes(SendEndOf(image.dataEnd)));
-            PageRecordsView view;
-            view.Show(reading.pages);
-            summary.plan = PlanPagesFor(summary.pageNo, image.dataEnd, view);
-            if (summary.plan.refusal != nullptr)
-                status = Exit::kPageRules;
-        }
+    int status = session.PrepareTransfer() ? Exit::kDone : Messages::kOpenFile.exitStatus;
+    if (status == Exit::kDone) {
+        summary.fileSha256 = FileSha256(inv.file);
+        const PageReading reading = session.ReadPages();
+        summary.pages = reading.pages;
+        // A plan against pages never read would be a guess.
+        status = ExitStatusOf(reading);
     }
+    if (status == Exit::kDone)
+        status = planImage(session, summary, streams);
     if (inv.json)
         streams.out << JsonText(PlanJson(summary));
     else
@@ -162,6 +142,11 @@ WriteSummary RunWrite(FlashSession& session, CliFront& front, const Invocation& 
     WriteSummary summary;
     summary.port = inv.ports[0].label;
     summary.pageNo = inv.choices.PageNo;
+    if (!session.PrepareTransfer()) {
+        summary.report.stoppedRow = &Messages::kOpenFile;
+        summary.exit = Messages::kOpenFile.exitStatus;
+        return summary;
+    }
     summary.fileSha256 = FileSha256(inv.file);
 
     const PageReading before = session.ReadPages();
@@ -170,10 +155,10 @@ WriteSummary RunWrite(FlashSession& session, CliFront& front, const Invocation& 
         summary.exit = Exit::kCancelled;
         return summary;
     }
-    if (!before.opened || !before.answered) {
-        // The window would go on and wait out the header's 55 s for a unit that is not there;
-        // a script learns it at once.
-        summary.exit = before.opened ? Exit::kNoAnswer : ReadingStatus(before);
+    // The run plans against the pages read: with any page unread it would erase on a guess,
+    // and the window's header would wait its 55 s for a unit that is not there.
+    if (const int status = ExitStatusOf(before); status != Exit::kDone) {
+        summary.exit = status;
         summary.report.stoppedRow = before.stoppedRow;
         return summary;
     }
@@ -186,7 +171,7 @@ WriteSummary RunWrite(FlashSession& session, CliFront& front, const Invocation& 
     if (summary.report.image.Loaded())
         summary.imageSha256 = Sha256Hex(session.ImageBytes(summary.report.sendEnd));
     front.FinishProgress();
-    summary.exit = ReportStatus(summary.report, front.StopRequested());
+    summary.exit = ExitStatusOf(summary.report, front.StopRequested());
     if (StoppedByImage(summary))
         PrintImageFault(summary.report.image, streams.err);
     if (!summary.report.txFailed)

@@ -51,18 +51,12 @@ private:
     double traceStart_ = 0;
 };
 
-// The status a memory check ends with: 0 when all four pages were read, else that of the
-// message that ended it.
-int ReadingStatus(const PageReading& reading);
-
 // What and where an image file's fault was, the line after its message: "line 4: data at
 // 0x3FFFFF00 lies outside the image (0x00000-0x7FFFF)".
-void PrintImageFault(const LoadedImage& image, QTextStream& err);
+void PrintImageFault(const imagebuf::ImageLoad& image, QTextStream& err);
 
-// The status a run's report gives.
-int ReportStatus(const RunReport& report, bool stopRequested);
-
-// The commands. Each prints its result (text or --json) on `streams.out` and returns the exit status.
+// The commands; plan and write go on past the memory check only when it read every page.
+// Each prints its result (text or --json) on `streams.out` and returns the exit status.
 int RunInfo(FlashSession& session, CliFront& front, const Invocation& inv, Streams& streams);
 int RunPlan(FlashSession& session, CliFront& front, const Invocation& inv, Streams& streams);
 // write prints nothing itself: a gang's worker and a lone write print the summary differently.

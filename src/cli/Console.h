@@ -52,7 +52,6 @@ public:
     void Show(int32_t position, int percent);
     // Ends the live line so that later output starts on a line of its own.
     void Finish();
-    bool Live() const { return live_; }
     // Clears a live line before a message is written, so that the message stands alone.
     void Interrupt();
     void Redraw();

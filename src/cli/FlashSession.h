@@ -38,11 +38,15 @@ public:
 class FlashSession {
 public:
     virtual ~FlashSession() = default;
+    // Transfer start before its run: the file test ("OPEN ERROR" shown when it fails), FileTitle
+    // and the flags. The command line makes it before the memory check, so that a file that
+    // cannot be read stops the command before any port opens.
+    virtual bool PrepareTransfer() = 0;
     // The memory check. Its pages are the memory view the next Write plans against.
     virtual PageReading ReadPages() = 0;
     // The run's image loading of the chosen file, with its message on a fault; sends nothing.
-    virtual LoadedImage LoadImage() = 0;
-    // Transfer start after its memory check: the file test, FileTitle, and the transfer run.
+    virtual imagebuf::ImageLoad LoadImage() = 0;
+    // The transfer run, after PrepareTransfer and the memory check.
     virtual RunReport Write() = 0;
     // The image as the last LoadImage or Write left it, from address 0 to `sendEnd` inclusive:
     // the bytes a run sends, for their digest.

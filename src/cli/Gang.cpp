@@ -15,9 +15,11 @@ struct Gang::Unit {
     WorkerSpec spec;
     QProcess process;
     QByteArray outPending, errPending;
-    std::optional<QJsonObject> result; // as the worker told it, under the port's own label
+    std::optional<GangUnit> result; // as the worker told it, under the port's own label
     std::unique_ptr<ProgressPrinter> steps; // not a terminal: a line at every 10 %
-    bool started = false, finished = false, told = false;
+    qsizetype index = 0; // in the workers' order
+    bool started = false, finished = false;
+    QDateTime startTime;
     double startedAt = 0;
     int64_t total = 0, sent = 0;
     int percent = 0;
@@ -58,14 +60,17 @@ QString WorkerResultLine(const WriteSummary& summary)
            QString::fromUtf8(QJsonDocument(WriteJson(summary)).toJson(QJsonDocument::Compact));
 }
 
-int GangStatus(const QList<QJsonObject>& units)
+void GangUnit::SetExit(int status)
 {
-    for (const QJsonObject& unit : units) {
-        if (unit.value(QStringLiteral("result")).toString() != QLatin1String("done") ||
-            unit.value(QStringLiteral("exit")).toInt(Exit::kInternal) != Exit::kDone) {
-            const int exit = unit.value(QStringLiteral("exit")).toInt(Exit::kInternal);
-            return exit != Exit::kDone ? exit : Exit::kInternal;
-        }
+    summary.exit = status;
+    told.insert(QStringLiteral("exit"), status);
+}
+
+int GangStatus(const QList<WriteSummary>& units)
+{
+    for (const WriteSummary& unit : units) {
+        if (unit.report.result != RunReport::Result::Done || unit.exit != Exit::kDone)
+            return unit.exit != Exit::kDone ? unit.exit : Exit::kInternal;
     }
     return Exit::kDone;
 }
@@ -88,11 +93,11 @@ Gang::~Gang()
 QString Gang::lineOf(const Unit& unit) const
 {
     if (unit.finished && unit.result) {
-        const QString code = unit.result->value(QStringLiteral("code")).toString();
+        const WriteSummary& s = unit.result->summary;
+        const QString code = StoppingCode(s);
         return QStringLiteral("%1 %2%3, exit %4")
-            .arg(unit.spec.label, unit.result->value(QStringLiteral("result")).toString(),
-                 code.isEmpty() ? QString() : QStringLiteral(" ") + code)
-            .arg(unit.result->value(QStringLiteral("exit")).toInt());
+            .arg(unit.spec.label, ResultWord(s), code.isEmpty() ? QString() : QStringLiteral(" ") + code)
+            .arg(s.exit);
     }
     if (!unit.started)
         return unit.spec.label + QStringLiteral(" checking the unit");
@@ -122,12 +127,14 @@ void Gang::writeAbove(const QString& line)
     drawLines();
 }
 
-QList<QJsonObject> Gang::Run()
+QList<GangUnit> Gang::Run(const UnitEnded& ended)
 {
+    ended_ = ended;
     QEventLoop loop;
     for (const WorkerSpec& spec : specs_) {
         auto unit = std::make_unique<Unit>();
         unit->spec = spec;
+        unit->index = static_cast<qsizetype>(units_.size());
         Unit* u = unit.get();
         if (!streams_.stderrTerminal && !quiet_)
             u->steps = std::make_unique<ProgressPrinter>(streams_.err, false, streams_.clock, spec.label);
@@ -152,19 +159,16 @@ QList<QJsonObject> Gang::Run()
     }
     drawLines();
     running_ = static_cast<int>(units_.size());
-    for (auto& unit : units_)
+    for (auto& unit : units_) {
+        unit->startTime = QDateTime::currentDateTimeUtc();
         unit->process.start(unit->spec.program, unit->spec.arguments);
+    }
     if (running_ > 0)
         loop.exec();
-    QList<QJsonObject> results;
+    QList<GangUnit> results;
     for (const auto& unit : units_)
         results.append(*unit->result);
     return results;
-}
-
-bool Gang::ToldResult(qsizetype index) const
-{
-    return units_.at(static_cast<size_t>(index))->told;
 }
 
 void Gang::Stop()
@@ -211,9 +215,11 @@ void Gang::onOutput(Unit& unit)
                 unit.steps->Show(static_cast<int32_t>(event.first), unit.percent);
             break;
         case WorkerEvent::Kind::Result:
-            unit.result = event.result;
-            unit.told = true;
-            unit.result->insert(QStringLiteral("port"), unit.spec.label);
+            if (const std::optional<WriteSummary> summary = ReadWriteJson(event.result)) {
+                unit.result = GangUnit{*summary, event.result, unit.startTime, {}};
+                unit.result->summary.port = unit.spec.label;
+                unit.result->told.insert(QStringLiteral("port"), unit.spec.label);
+            }
             break;
         case WorkerEvent::Kind::Speed:
         case WorkerEvent::Kind::Unknown:
@@ -234,18 +240,25 @@ void Gang::onFinished(Unit& unit, int exitCode, QProcess::ExitStatus status)
     onOutput(unit);
     onErrors(unit);
     unit.finished = true;
+    const QString how = status == QProcess::NormalExit ? QStringLiteral("status %1").arg(exitCode)
+                                                       : QStringLiteral("crashed");
     if (!unit.result) {
         // It ended without telling its result: a failed unit, whatever its status says. A
         // second Ctrl-C ends a worker at once, before it can tell its result: cancelled.
         WriteSummary lost;
         lost.port = unit.spec.label;
         lost.exit = status == QProcess::NormalExit && exitCode != Exit::kDone ? exitCode : Exit::kInternal;
-        unit.result = WriteJson(lost);
-        writeAbove(QStringLiteral("[%1] the worker ended without a result (%2)")
-                       .arg(unit.spec.label,
-                            status == QProcess::NormalExit ? QStringLiteral("status %1").arg(exitCode)
-                                                           : QStringLiteral("crashed")));
+        unit.result = GangUnit{lost, WriteJson(lost), unit.startTime, {}};
+        writeAbove(QStringLiteral("[%1] the worker ended without a result (%2)").arg(unit.spec.label, how));
+    } else if (status != QProcess::NormalExit || exitCode != unit.result->summary.exit) {
+        // What it told may not have come true: it crashed, or ended otherwise, after telling.
+        if (unit.result->summary.exit == Exit::kDone)
+            unit.result->SetExit(status == QProcess::NormalExit ? exitCode : Exit::kInternal);
+        writeAbove(QStringLiteral("[%1] the worker ended with %2 after telling its result").arg(unit.spec.label, how));
     }
+    unit.result->end = QDateTime::currentDateTimeUtc();
+    if (ended_)
+        ended_(unit.index, *unit.result);
     drawLines();
 }
 

@@ -3,6 +3,7 @@
 #include "link/PortTarget.h"
 #include "link/Protocol.h"
 #include "main/DeviceCatalogue.h"
+#include "shared/ExitStatus.h"
 #include "shared/Module1.h"
 #include "shared/Settings.h"
 #include "shared/Version.h"
@@ -38,25 +39,6 @@ int editDistance(const QString& a, const QString& b)
     return row.back();
 }
 
-QString usage(const QString& what)
-{
-    return QStringLiteral("corvane-flash: %1\nTry 'corvane-flash --help'.").arg(what);
-}
-
-const char* kDescription =
-    "Programs Corvane units from scripts and production lines.\n"
-    "\n"
-    "Commands:\n"
-    "  info        the memory check: the four pages as the memory view shows them\n"
-    "  write FILE  one whole run as the window's transfer start, then the pages\n"
-    "  plan FILE   dry run: what write would erase and ask; changes nothing on the unit\n"
-    "  cpus        the CPU catalogue: code, name, whether the window's list offers it\n"
-    "  ports       the serial devices and where Com1 to Com8 lead; --set N TARGET, --unset N\n"
-    "\n"
-    "Options left out take the values the window saved. Exit status: 0 done, 2 usage,\n"
-    "3 port, 4 file or --log FILE, 5 page rules, 6 question refused, 7 no answer,\n"
-    "8 garbled answer, 9 unit fault, 10 cancelled (Ctrl-C, SIGTERM).";
-
 } // namespace
 
 SavedChoices ReadStoredChoices()
@@ -86,16 +68,6 @@ std::optional<PortSpec> ResolvePort(const QString& text)
         return std::nullopt;
     if (text.contains(QLatin1Char('/')))
         return PortSpec{text, 0, text};
-    return std::nullopt;
-}
-
-std::optional<int16_t> CpuCodeForName(const QString& name)
-{
-    const QString upper = name.toUpper();
-    for (int code = 0; code < kCpuCodeCount; ++code) {
-        if (CatalogueName(code) == upper)
-            return static_cast<int16_t>(code);
-    }
     return std::nullopt;
 }
 
@@ -162,181 +134,301 @@ std::optional<int16_t> ParseSpeed(const QString& text)
     return std::nullopt;
 }
 
+namespace {
+
+// The commands, with the FILE a command needs; the help lists them in this order.
+struct CommandRow {
+    const char* name;
+    Command command;
+    bool needsFile;
+    const char* help;
+};
+const CommandRow kCommands[] = {
+    {"info", Command::Info, false, "the memory check: the four pages as the memory view shows them"},
+    {"write", Command::Write, true, "one whole run as the window's transfer start, then the pages"},
+    {"plan", Command::Plan, true, "dry run: what write would erase and ask; changes nothing on the unit"},
+    {"cpus", Command::Cpus, false, "the CPU catalogue: code, name, whether the window's list offers it"},
+    {"ports", Command::Ports, false, "the serial devices and where the ports lead; --set N TARGET, --unset N"},
+};
+
+QString commandNames()
+{
+    QStringList names;
+    for (const CommandRow& row : kCommands)
+        names.append(QLatin1String(row.name) + (row.needsFile ? QStringLiteral(" FILE") : QString()));
+    return names.join(QStringLiteral(", "));
+}
+
+QString portRange()
+{
+    return QStringLiteral("1 to %1").arg(Proto::kPortCount);
+}
+
+QString description()
+{
+    QString text = QStringLiteral("Programs Corvane units from scripts and production lines.\n\nCommands:\n");
+    for (const CommandRow& row : kCommands) {
+        const QString name = QLatin1String(row.name) + (row.needsFile ? QStringLiteral(" FILE") : QString());
+        text += QStringLiteral("  %1%2\n").arg(name.leftJustified(12), QLatin1String(row.help));
+    }
+    text += QStringLiteral("\nOptions left out take the values the window saved. Exit status:");
+    // The statuses as lines of the help's width.
+    QString line;
+    for (const Exit::StatusRow& row : Exit::kTable) {
+        const QString item = QStringLiteral(" %1 %2,").arg(row.status).arg(QLatin1String(row.words));
+        if (line.size() + item.size() > 80) {
+            text += line + QLatin1Char('\n');
+            line.clear();
+        }
+        line += item;
+    }
+    line.chop(1);
+    return text + line + QLatin1Char('.');
+}
+
+// What an option does with its value (empty for a flag): the usage error, or nothing.
+using ApplyOption = QString (*)(const QString& value, Invocation& inv);
+
+struct OptionRow {
+    const char* name;
+    const char* valueName; // nullptr: a flag
+    const char* help;
+    ApplyOption apply;
+    bool forwarded;        // a gang's workers get it as it was given
+    bool hidden = false;
+};
+
+QString applyPort(const QString& text, Invocation& inv)
+{
+    const std::optional<PortSpec> spec = ResolvePort(text);
+    if (!spec)
+        return QStringLiteral("bad --port '%1': give %2, ComN, a device path such as /dev/ttyUSB0 or "
+                              "rfc2217://HOST:PORT").arg(text, portRange());
+    for (const PortSpec& earlier : inv.ports)
+        if (earlier.device == spec->device)
+            return QStringLiteral("--port '%1' names %2 a second time").arg(text, spec->device);
+    inv.ports.append(*spec);
+    return {};
+}
+
+QString applyCpu(const QString& text, Invocation& inv)
+{
+    const std::optional<int16_t> code = FindCpuCode(text);
+    if (!code)
+        return QStringLiteral("unknown --cpu '%1'; nearest catalogue names: %2")
+            .arg(text, NearestCpuNames(text).join(QStringLiteral(", ")));
+    inv.choices.CpuIndex = *code;
+    return {};
+}
+
+QString applyClock(const QString& text, Invocation& inv)
+{
+    const std::optional<float> mhz = ParseClock(text);
+    if (!mhz)
+        return QStringLiteral("bad --clock '%1': give MHz as a decimal number above 0 and at most 99.9999").arg(text);
+    inv.choices.ClockMHz = *mhz;
+    return {};
+}
+
+QString applyPage(const QString& text, Invocation& inv)
+{
+    const std::optional<int16_t> pageNo = ParsePage(text);
+    if (!pageNo)
+        return QStringLiteral("bad --page '%1': give 1, 2, 3, 4 or thru").arg(text);
+    inv.choices.PageNo = *pageNo;
+    return {};
+}
+
+QString applySpeed(const QString& text, Invocation& inv)
+{
+    const std::optional<int16_t> speedIndex = ParseSpeed(text);
+    if (!speedIndex)
+        return QStringLiteral("bad --speed '%1': give %2 or %3").arg(text).arg(Proto::kBaudLow).arg(Proto::kBaudHigh);
+    inv.choices.SpeedIndex = *speedIndex;
+    return {};
+}
+
+QString applyLog(const QString& text, Invocation& inv)
+{
+    if (text.isEmpty())
+        return QStringLiteral("--log needs a FILE");
+    if (inv.command != Command::Write)
+        return QStringLiteral("--log is for write only");
+    inv.log = text;
+    return {};
+}
+
+// --set and --unset take a port by number or ComN, never a device.
+QString applyLinkPort(const char* option, const QString& text, int16_t& port, const Invocation& inv)
+{
+    const std::optional<PortSpec> spec = ResolvePort(text);
+    if (!spec || spec->number == 0)
+        return QStringLiteral("bad %1 '%2': give %3 or ComN").arg(QLatin1String(option), text, portRange());
+    if (inv.command != Command::Ports)
+        return QStringLiteral("%1 is for ports only").arg(QLatin1String(option));
+    port = spec->number;
+    return {};
+}
+
+const OptionRow kOptions[] = {
+    {"port", "P", "Port: %1, ComN, a device path such as /dev/ttyUSB0, or rfc2217://HOST:PORT. Repeat it to "
+                  "write several units at once.", applyPort, false},
+    {"cpu", "NAME", "Target CPU, a catalogue name (see cpus).", applyCpu, true},
+    {"clock", "MHZ", "Target clock in MHz, above 0, at most 99.9999.", applyClock, true},
+    {"page", "PAGE", "Unit page: 1, 2, 3, 4 or thru.", applyPage, true},
+    {"speed", "BPS", "Line speed of the blocks: 9600 or 38400.", applySpeed, true},
+    {"log", "FILE", "Appends a record of each unit written to FILE, one JSON line each, creating FILE when "
+                    "missing: times, host, user, port, file and image SHA-256, CPU, result. Several programs may "
+                    "append to one FILE at once.", applyLog, false},
+    {"yes", nullptr, "Answers the erase questions with OK.", [](const QString&, Invocation& inv) {
+         inv.yes = true;
+         return QString();
+     }, true},
+    {"json", nullptr, "Prints the result as one JSON document.", [](const QString&, Invocation& inv) {
+         inv.json = true;
+         return QString();
+     }, false},
+    {"quiet", nullptr, "Shows no progress.", [](const QString&, Invocation& inv) {
+         inv.quiet = true;
+         return QString();
+     }, false},
+    {"trace", nullptr, "Shows every command and reply, speed change, wait and the blocks not answered \"O\", with "
+                       "timestamps.", [](const QString&, Invocation& inv) {
+         inv.trace = true;
+         return QString();
+     }, true},
+    {"set", "N", "ports: points port N at TARGET, a device such as /dev/ttyUSB0 or rfc2217://HOST:PORT.",
+     [](const QString& text, Invocation& inv) { return applyLinkPort("--set", text, inv.setPort, inv); }, false},
+    {"unset", "N", "ports: removes port N's link.",
+     [](const QString& text, Invocation& inv) { return applyLinkPort("--unset", text, inv.unsetPort, inv); }, false},
+    {"worker", nullptr, "One unit of a gang write.", [](const QString&, Invocation& inv) {
+         inv.worker = true;
+         return QString();
+     }, false, true},
+};
+
+QCommandLineOption optionOf(const OptionRow& row)
+{
+    QString help = QLatin1String(row.help);
+    if (help.contains(QLatin1String("%1")))
+        help = help.arg(portRange());
+    QCommandLineOption option(QLatin1String(row.name), help, row.valueName ? QLatin1String(row.valueName) : QString());
+    if (row.hidden)
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+    return option;
+}
+
+// The command and its FILE (ports: the TARGET of --set) from the words that are no option.
+QString readCommand(const QStringList& positional, Invocation& inv)
+{
+    if (positional.isEmpty())
+        return QStringLiteral("no command given (%1)").arg(commandNames());
+    const CommandRow* found = nullptr;
+    for (const CommandRow& row : kCommands)
+        if (positional[0] == QLatin1String(row.name))
+            found = &row;
+    if (found == nullptr)
+        return QStringLiteral("unknown command '%1' (%2)").arg(positional[0], commandNames());
+    inv.command = found->command;
+    const bool takesWord = found->needsFile || found->command == Command::Ports;
+    if (found->needsFile && positional.size() < 2)
+        return QStringLiteral("%1 needs a FILE").arg(positional[0]);
+    if (positional.size() > (takesWord ? 2 : 1))
+        return QStringLiteral("unexpected argument '%1'").arg(positional[takesWord ? 2 : 1]);
+    if (found->needsFile)
+        inv.file = positional[1];
+    else if (takesWord)
+        inv.portTarget = positional.value(1);
+    return {};
+}
+
+// Every option is checked, also those the command does not use, so that a typo never passes
+// silently; the unit options are kept as given for a gang's workers.
+QString applyOptions(const QCommandLineParser& parser, Invocation& inv)
+{
+    for (const OptionRow& row : kOptions) {
+        const QString name = QLatin1String(row.name);
+        if (!parser.isSet(name))
+            continue;
+        const QStringList values = row.valueName ? parser.values(name) : QStringList{QString()};
+        for (const QString& value : values) {
+            if (const QString fault = row.apply(value, inv); !fault.isEmpty())
+                return fault;
+            if (row.forwarded)
+                inv.forwarded << QStringLiteral("--") + name;
+            if (row.forwarded && row.valueName)
+                inv.forwarded << value;
+        }
+    }
+    return {};
+}
+
+// What holds between the options and the command.
+QString checkCombination(Invocation& inv, const SavedChoices& stored)
+{
+    if (inv.ports.size() > 1 && inv.command != Command::Write)
+        return QStringLiteral("several --port options are for write only");
+    if (inv.command == Command::Ports) {
+        if (inv.setPort != 0 && inv.unsetPort != 0)
+            return QStringLiteral("give --set or --unset, not both");
+        if (inv.setPort == 0 && !inv.portTarget.isEmpty())
+            return QStringLiteral("unexpected argument '%1'").arg(inv.portTarget);
+        if (inv.setPort != 0 && inv.portTarget.isEmpty())
+            return QStringLiteral("--set needs a TARGET");
+    }
+    if (inv.ports.isEmpty())
+        inv.ports.append(*ResolvePort(QString::number(stored.PortNo)));
+    inv.choices.PortNo = inv.ports[0].number;
+    inv.choices.FilePath = inv.file;
+    return {};
+}
+
+QString usage(const QString& what)
+{
+    return QStringLiteral("corvane-flash: %1\nTry 'corvane-flash --help'.").arg(what);
+}
+
+} // namespace
+
 ParseOutcome ParseArguments(const QStringList& arguments, const SavedChoices& stored)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QString::fromLatin1(kDescription));
+    parser.setApplicationDescription(description());
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Shows this help."));
     const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Prints the version."));
-    const QCommandLineOption port(QStringLiteral("port"),
-                                  QStringLiteral("Port: 1 to 8, ComN, a device path such as /dev/ttyUSB0, "
-                                                 "or rfc2217://HOST:PORT. Repeat it to write several units at once."),
-                                  QStringLiteral("P"));
-    const QCommandLineOption cpu(QStringLiteral("cpu"), QStringLiteral("Target CPU, a catalogue name (see cpus)."),
-                                 QStringLiteral("NAME"));
-    const QCommandLineOption clock(QStringLiteral("clock"), QStringLiteral("Target clock in MHz, above 0, at most 99.9999."),
-                                   QStringLiteral("MHZ"));
-    const QCommandLineOption page(QStringLiteral("page"), QStringLiteral("Unit page: 1, 2, 3, 4 or thru."),
-                                  QStringLiteral("PAGE"));
-    const QCommandLineOption speed(QStringLiteral("speed"), QStringLiteral("Line speed of the blocks: 9600 or 38400."),
-                                   QStringLiteral("BPS"));
-    const QCommandLineOption yes(QStringLiteral("yes"), QStringLiteral("Answers the erase questions with OK."));
-    const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("Prints the result as one JSON document."));
-    const QCommandLineOption quiet(QStringLiteral("quiet"), QStringLiteral("Shows no progress."));
-    const QCommandLineOption trace(QStringLiteral("trace"),
-                                   QStringLiteral("Shows every command and reply, speed change, wait and the "
-                                                  "blocks not answered \"O\", with timestamps."));
-    const QCommandLineOption log(QStringLiteral("log"),
-                                 QStringLiteral("Appends a record of each unit written to FILE, one JSON line each, "
-                                                "creating FILE when missing: times, host, user, port, file and image "
-                                                "SHA-256, CPU, result. Several programs may append to one FILE at once."),
-                                 QStringLiteral("FILE"));
-    QCommandLineOption worker(QStringLiteral("worker"), QStringLiteral("One unit of a gang write."));
-    worker.setFlags(QCommandLineOption::HiddenFromHelp);
-    parser.addOptions({help, version, port, cpu, clock, page, speed, yes, json, quiet, trace, log, worker});
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("info, write, plan or cpus."),
-                                 QStringLiteral("command"));
-    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The S-record file of write and plan."),
+    parser.addOptions({help, version});
+    for (const OptionRow& row : kOptions)
+        parser.addOption(optionOf(row));
+    parser.addPositionalArgument(QStringLiteral("command"), commandNames() + QLatin1Char('.'), QStringLiteral("command"));
+    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The image file of write and plan."),
                                  QStringLiteral("[FILE]"));
 
     ParseOutcome outcome;
-    QStringList withProgram = arguments;
-    withProgram.prepend(QStringLiteral("corvane-flash"));
-    if (!parser.parse(withProgram)) {
+    if (!parser.parse(QStringList{QStringLiteral("corvane-flash")} + arguments)) {
         outcome.text = usage(parser.errorText());
         return outcome;
     }
     Invocation inv;
-    if (parser.isSet(help)) {
-        inv.command = Command::Help;
-        outcome.text = parser.helpText();
+    inv.choices = stored;
+    if (parser.isSet(help) || parser.isSet(version)) {
+        inv.command = parser.isSet(help) ? Command::Help : Command::Version;
+        outcome.text = parser.isSet(help) ? parser.helpText()
+                                          : QStringLiteral("corvane-flash %1.%2.%3\n")
+                                                .arg(kVersionMajor).arg(kVersionMinor).arg(kVersionRevision);
         outcome.invocation = inv;
         return outcome;
     }
-    if (parser.isSet(version)) {
-        inv.command = Command::Version;
-        outcome.text = QStringLiteral("corvane-flash %1.%2.%3\n").arg(kVersionMajor).arg(kVersionMinor).arg(kVersionRevision);
-        outcome.invocation = inv;
+    QString fault = readCommand(parser.positionalArguments(), inv);
+    if (fault.isEmpty())
+        fault = applyOptions(parser, inv);
+    if (fault.isEmpty())
+        fault = checkCombination(inv, stored);
+    if (!fault.isEmpty()) {
+        outcome.text = usage(fault);
         return outcome;
     }
-
-    const QStringList positional = parser.positionalArguments();
-    if (positional.isEmpty()) {
-        outcome.text = usage(QStringLiteral("no command given (info, write FILE, plan FILE or cpus)"));
-        return outcome;
-    }
-    const QString name = positional[0];
-    const bool needsFile = name == QLatin1String("write") || name == QLatin1String("plan");
-    if (name == QLatin1String("info"))
-        inv.command = Command::Info;
-    else if (name == QLatin1String("write"))
-        inv.command = Command::Write;
-    else if (name == QLatin1String("plan"))
-        inv.command = Command::Plan;
-    else if (name == QLatin1String("cpus"))
-        inv.command = Command::Cpus;
-    else {
-        outcome.text = usage(QStringLiteral("unknown command '%1' (info, write FILE, plan FILE or cpus)").arg(name));
-        return outcome;
-    }
-    if (needsFile && positional.size() < 2) {
-        outcome.text = usage(QStringLiteral("%1 needs a FILE").arg(name));
-        return outcome;
-    }
-    if (positional.size() > (needsFile ? 2 : 1)) {
-        outcome.text = usage(QStringLiteral("unexpected argument '%1'").arg(positional[needsFile ? 2 : 1]));
-        return outcome;
-    }
-    if (needsFile)
-        inv.file = positional[1];
-
-    // Every option is checked, also those the command does not use, so that a typo never
-    // passes silently.
-    for (const QString& text : parser.values(port)) {
-        const std::optional<PortSpec> spec = ResolvePort(text);
-        if (!spec) {
-            outcome.text = usage(QStringLiteral("bad --port '%1': give 1 to 8, ComN, a device path such as /dev/ttyUSB0 "
-                                                 "or rfc2217://HOST:PORT").arg(text));
-            return outcome;
-        }
-        for (const PortSpec& earlier : inv.ports) {
-            if (earlier.device == spec->device) {
-                outcome.text = usage(QStringLiteral("--port '%1' names %2 a second time").arg(text, spec->device));
-                return outcome;
-            }
-        }
-        inv.ports.append(*spec);
-    }
-    if (inv.ports.size() > 1 && inv.command != Command::Write) {
-        outcome.text = usage(QStringLiteral("several --port options are for write only"));
-        return outcome;
-    }
-    if (parser.isSet(log)) {
-        inv.log = parser.value(log);
-        if (inv.log.isEmpty()) {
-            outcome.text = usage(QStringLiteral("--log needs a FILE"));
-            return outcome;
-        }
-        if (inv.command != Command::Write) {
-            outcome.text = usage(QStringLiteral("--log is for write only"));
-            return outcome;
-        }
-    }
-    if (inv.ports.isEmpty())
-        inv.ports.append(*ResolvePort(QString::number(stored.PortNo)));
-
-    SavedChoices& c = inv.choices;
-    c = stored;
-    if (parser.isSet(cpu)) {
-        const QString text = parser.value(cpu);
-        const std::optional<int16_t> code = CpuCodeForName(text);
-        if (!code) {
-            outcome.text = usage(QStringLiteral("unknown --cpu '%1'; nearest catalogue names: %2")
-                                     .arg(text, NearestCpuNames(text).join(QStringLiteral(", "))));
-            return outcome;
-        }
-        c.CpuIndex = *code;
-    }
-    if (parser.isSet(clock)) {
-        const std::optional<float> mhz = ParseClock(parser.value(clock));
-        if (!mhz) {
-            outcome.text = usage(QStringLiteral("bad --clock '%1': give MHz as a decimal number above 0 and at most 99.9999")
-                                     .arg(parser.value(clock)));
-            return outcome;
-        }
-        c.ClockMHz = *mhz;
-    }
-    if (parser.isSet(page)) {
-        const std::optional<int16_t> pageNo = ParsePage(parser.value(page));
-        if (!pageNo) {
-            outcome.text = usage(QStringLiteral("bad --page '%1': give 1, 2, 3, 4 or thru").arg(parser.value(page)));
-            return outcome;
-        }
-        c.PageNo = *pageNo;
-    }
-    if (parser.isSet(speed)) {
-        const std::optional<int16_t> speedIndex = ParseSpeed(parser.value(speed));
-        if (!speedIndex) {
-            outcome.text = usage(QStringLiteral("bad --speed '%1': give 9600 or 38400").arg(parser.value(speed)));
-            return outcome;
-        }
-        c.SpeedIndex = *speedIndex;
-    }
-    for (const QCommandLineOption* option : {&cpu, &clock, &page, &speed, &log})
-        if (parser.isSet(*option))
-            inv.forwarded << QStringLiteral("--") + option->names().constFirst() << parser.value(*option);
-    for (const QCommandLineOption* option : {&yes, &trace})
-        if (parser.isSet(*option))
-            inv.forwarded << QStringLiteral("--") + option->names().constFirst();
-    c.PortNo = inv.ports[0].number;
-    c.FilePath = inv.file;
-    inv.yes = parser.isSet(yes);
-    inv.json = parser.isSet(json);
-    inv.quiet = parser.isSet(quiet);
-    inv.trace = parser.isSet(trace);
-    inv.worker = parser.isSet(worker);
     outcome.invocation = inv;
     return outcome;
 }

@@ -12,7 +12,7 @@
 
 namespace cli {
 
-enum class Command { Info, Write, Plan, Cpus, Help, Version };
+enum class Command { Info, Write, Plan, Cpus, Ports, Help, Version };
 
 // A --port as the operator named it and the device it opens.
 struct PortSpec {
@@ -32,6 +32,9 @@ struct Invocation {
     bool yes = false, json = false, quiet = false, trace = false;
     bool worker = false;   // a gang write's worker: progress goes to standard output as events
     QStringList forwarded; // the unit options as given, for a gang's workers
+    // ports: --set N TARGET makes ComN's link, --unset N removes it; 0 when not given.
+    int16_t setPort = 0, unsetPort = 0;
+    QString portTarget;
 };
 
 // The choices the window saved (read only: the command line never writes the settings), with
@@ -46,8 +49,6 @@ ParseOutcome ParseArguments(const QStringList& arguments, const SavedChoices& st
 
 // A number 1..8, "ComN" in any letter case, or a device path (it holds a "/").
 std::optional<PortSpec> ResolvePort(const QString& text);
-// The catalogue code of a name the catalogue names, in any letter case.
-std::optional<int16_t> CpuCodeForName(const QString& name);
 // The catalogue names nearest to `name` by edit distance, nearest first, at most `count`.
 QStringList NearestCpuNames(const QString& name, int count = 3);
 // A decimal number above 0 and at most 99.9999, in single precision.

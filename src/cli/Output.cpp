@@ -16,6 +16,8 @@ namespace cli {
 
 namespace {
 
+const QLatin1String kDoneWord("done"), kStoppedWord("stopped"), kCancelledWord("cancelled");
+
 QString pageText(int16_t pageNo)
 {
     return pageNo == kPageThru ? QStringLiteral("thru") : QString::number(pageNo + 1);
@@ -32,13 +34,13 @@ const MessageRow* stoppingRow(const WriteSummary& w)
     return w.report.result == RunReport::Result::Stopped ? w.report.stoppedRow : nullptr;
 }
 
-QJsonValue formatValue(const LoadedImage& image)
+QJsonValue formatValue(const imagebuf::ImageLoad& image)
 {
     return image.format ? QJsonValue(QLatin1String(imagebuf::FormatName(*image.format))) : QJsonValue(QJsonValue::Null);
 }
 
 // What and where the image file's fault was; null when it loaded.
-QJsonValue faultValue(const LoadedImage& image)
+QJsonValue faultValue(const imagebuf::ImageLoad& image)
 {
     if (image.Loaded())
         return QJsonValue(QJsonValue::Null);
@@ -126,11 +128,17 @@ bool StoppedByImage(const WriteSummary& w)
            w.report.image.fault.reason != imagebuf::FaultReason::None;
 }
 
+QString StoppingCode(const WriteSummary& w)
+{
+    const MessageRow* row = stoppingRow(w);
+    return row != nullptr ? QString::fromUtf8(row->code) : QString();
+}
+
 QString ResultWord(const WriteSummary& w)
 {
     if (w.report.result == RunReport::Result::Done)
-        return QStringLiteral("done");
-    return w.exit == Exit::kCancelled ? QStringLiteral("cancelled") : QStringLiteral("stopped");
+        return kDoneWord;
+    return w.exit == Exit::kCancelled ? kCancelledWord : kStoppedWord;
 }
 
 QJsonArray PagesJson(const PageRecords& pages)
@@ -210,6 +218,49 @@ QJsonObject WriteJson(const WriteSummary& w)
         {QStringLiteral("file_sha256"), digestValue(w.fileSha256)},
         {QStringLiteral("image_sha256"), digestValue(w.imageSha256)},
     };
+}
+
+namespace {
+
+// The table's row a told result names: its code with its status ("OPEN ERROR" names three
+// rows, two of them alike in everything a summary shows).
+const MessageRow* rowOf(const QString& code, int exit)
+{
+    for (const MessageRow* row : Messages::kTable)
+        if (QString::fromUtf8(row->code) == code && row->exitStatus == exit)
+            return row;
+    return nullptr;
+}
+
+std::optional<QString> digestOf(const QJsonValue& value)
+{
+    return value.isString() ? std::optional<QString>(value.toString()) : std::nullopt;
+}
+
+} // namespace
+
+std::optional<WriteSummary> ReadWriteJson(const QJsonObject& json)
+{
+    const QString result = json.value(QStringLiteral("result")).toString();
+    if (!json.value(QStringLiteral("exit")).isDouble() || result.isEmpty())
+        return std::nullopt;
+    WriteSummary w;
+    w.port = json.value(QStringLiteral("port")).toString();
+    const QJsonValue page = json.value(QStringLiteral("page"));
+    w.pageNo = page.isString() ? kPageThru : static_cast<int16_t>(page.toInt(1) - 1);
+    w.exit = json.value(QStringLiteral("exit")).toInt();
+    w.report.result = result == kDoneWord        ? RunReport::Result::Done
+                      : result == kCancelledWord ? RunReport::Result::Cancelled
+                                                 : RunReport::Result::Stopped;
+    w.report.stoppedRow = rowOf(json.value(QStringLiteral("code")).toString(), w.exit);
+    for (const QJsonValue& n : json.value(QStringLiteral("erased")).toArray())
+        w.report.erasedPages.append(n.toInt());
+    w.report.blockBaud = json.value(QStringLiteral("speed")).toInt(Proto::kBaudLow);
+    w.report.blocksAccepted = json.value(QStringLiteral("blocks")).toInt();
+    w.seconds = json.value(QStringLiteral("seconds")).toDouble();
+    w.fileSha256 = digestOf(json.value(QStringLiteral("file_sha256")));
+    w.imageSha256 = digestOf(json.value(QStringLiteral("image_sha256")));
+    return w;
 }
 
 QJsonObject GangJson(const QList<QJsonObject>& units)
@@ -297,20 +348,16 @@ QString WriteText(const WriteSummary& w)
     return out;
 }
 
-QString GangText(const QList<QJsonObject>& units)
+QString GangText(const QList<WriteSummary>& units)
 {
     QList<QStringList> rows{{QStringLiteral("port"), QStringLiteral("result"), QStringLiteral("code"),
                              QStringLiteral("exit"), QStringLiteral("erased"), QStringLiteral("blocks"),
                              QStringLiteral("seconds")}};
-    for (const QJsonObject& u : units) {
-        QList<int> erased;
-        for (const QJsonValue& n : u.value(QStringLiteral("erased")).toArray())
-            erased.append(n.toInt());
-        const QString code = u.value(QStringLiteral("code")).toString();
-        rows.append({u.value(QStringLiteral("port")).toString(), u.value(QStringLiteral("result")).toString(),
-                     code.isEmpty() ? QStringLiteral("-") : code, QString::number(u.value(QStringLiteral("exit")).toInt()),
-                     numbers(erased), QString::number(u.value(QStringLiteral("blocks")).toInt()),
-                     QString::number(u.value(QStringLiteral("seconds")).toDouble(), 'f', 1)});
+    for (const WriteSummary& u : units) {
+        const QString code = StoppingCode(u);
+        rows.append({u.port, ResultWord(u), code.isEmpty() ? QStringLiteral("-") : code, QString::number(u.exit),
+                     numbers(u.report.erasedPages), QString::number(u.report.blocksAccepted),
+                     QString::number(u.seconds, 'f', 1)});
     }
     return TextTable(rows);
 }

@@ -31,6 +31,8 @@ struct WriteSummary {
 };
 // "done", "stopped" or "cancelled".
 QString ResultWord(const WriteSummary& write);
+// The code of the message that stopped the write ("ERR 102"); empty when none did.
+QString StoppingCode(const WriteSummary& write);
 // The run stopped at its image load, whose fault says what and where.
 bool StoppedByImage(const WriteSummary& write);
 
@@ -38,7 +40,7 @@ bool StoppedByImage(const WriteSummary& write);
 struct PlanSummary {
     int16_t pageNo = 1;
     PageRecords pages;
-    std::optional<LoadedImage> image; // nullopt: no load was tried (the unit did not answer)
+    std::optional<imagebuf::ImageLoad> image; // nullopt: no load was tried (the unit did not answer)
     PagePlan plan;
     std::optional<QString> fileSha256;  // as in WriteSummary
     std::optional<QString> imageSha256;
@@ -52,6 +54,10 @@ QJsonArray PagesJson(const PageRecords& pages);
 QJsonObject InfoJson(const QString& port, const PageRecords& pages);
 QJsonObject PlanJson(const PlanSummary& plan);
 QJsonObject WriteJson(const WriteSummary& write);
+// A worker's WriteJson read back: the run's ending (its result, stopping message, status),
+// speed, erased pages, blocks, time and digests. The image's format and fault and the pages
+// stay in the document. Nothing for a document that is no write's result.
+std::optional<WriteSummary> ReadWriteJson(const QJsonObject& json);
 // A gang's units as their workers told them.
 QJsonObject GangJson(const QList<QJsonObject>& units);
 QString JsonText(const QJsonObject& object); // indented, ending in a line feed
@@ -61,7 +67,7 @@ QString PagesText(const PageRecords& pages);
 QString PlanText(const PlanSummary& plan);
 QString WriteText(const WriteSummary& write);
 // One row per unit: port, result, code, exit status, erased pages, blocks, seconds.
-QString GangText(const QList<QJsonObject>& units);
+QString GangText(const QList<WriteSummary>& units);
 // "code  name  listed", then one row per catalogue entry.
 QString CpusText();
 // {"cpus": [{"code": n, "name": text, "listed": bool}, …]}

@@ -11,6 +11,7 @@
 #include <QJsonArray>
 #include <QSerialPortInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <unistd.h>
@@ -20,23 +21,6 @@ namespace cli {
 namespace {
 
 const char kByIdFolder[] = "/dev/serial/by-id";
-
-QString usage(const QString& what)
-{
-    return QStringLiteral("corvane-flash ports: %1\nUsage: corvane-flash ports [--json] | ports --set N TARGET | "
-                          "ports --unset N\n  (N: 1 to 8 or ComN; TARGET: a device such as /dev/ttyUSB0 or "
-                          "rfc2217://HOST:PORT)")
-        .arg(what);
-}
-
-// A port number as --port takes it: 1 to 8 or ComN in any letter case.
-std::optional<int> comNumber(const QString& text)
-{
-    const std::optional<PortSpec> spec = ResolvePort(text);
-    if (!spec || spec->number == 0)
-        return std::nullopt;
-    return spec->number;
-}
 
 QString kindName(ComPortRow::Kind kind)
 {
@@ -54,25 +38,39 @@ QJsonValue orNull(const QString& text)
 }
 
 
-// Replaces the link of ComN; an empty target only removes it.
-QString setLink(int n, const QString& target)
+// Replaces the link of ComN; an empty target only removes it. The new link is made beside the
+// old one and renamed over it, so that a failure leaves the old link as it was.
+QString setLink(int16_t n, const QString& target)
 {
-    const QString path = PortLinkPath(static_cast<int16_t>(n));
+    const QString path = PortLinkPath(n);
     const QFileInfo existing(path);
-    if (existing.exists() || existing.isSymLink()) {
-        if (!existing.isSymLink())
-            return QStringLiteral("%1 is not a link; leaving it alone").arg(path);
-        if (!QFile::remove(path))
-            return QStringLiteral("cannot remove %1").arg(path);
-    }
-    if (target.isEmpty())
+    if (existing.exists() && !existing.isSymLink())
+        return QStringLiteral("%1 is not a link; leaving it alone").arg(path);
+    if (target.isEmpty()) {
+        if (existing.isSymLink() && ::unlink(QFile::encodeName(path).constData()) != 0)
+            return QStringLiteral("cannot remove %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
         return {};
+    }
     if (!QDir().mkpath(existing.path()))
         return QStringLiteral("cannot make %1").arg(existing.path());
+    const QByteArray fresh = QFile::encodeName(path + QStringLiteral(".new-%1").arg(::getpid()));
     // The target as written: an address must not be taken for a path and folded.
-    if (::symlink(QFile::encodeName(target).constData(), QFile::encodeName(path).constData()) != 0)
-        return QStringLiteral("cannot make %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+    if (::symlink(QFile::encodeName(target).constData(), fresh.constData()) != 0 ||
+        ::rename(fresh.constData(), QFile::encodeName(path).constData()) != 0) {
+        const QString reason = QString::fromLocal8Bit(std::strerror(errno));
+        ::unlink(fresh.constData());
+        return QStringLiteral("cannot make %1: %2").arg(path, reason);
+    }
     return {};
+}
+
+// A target is a device path or a remote port's address, printable throughout: the link's text
+// is shown on terminals and in JSON as it stands.
+bool isGoodTarget(const QString& target)
+{
+    const bool printable = std::none_of(target.begin(), target.end(), [](QChar c) { return c.category() == QChar::Other_Control; });
+    const bool remote = IsRemoteTarget(target);
+    return printable && (remote ? ParseRemoteTarget(target).has_value() : target.startsWith(QLatin1Char('/')));
 }
 
 } // namespace
@@ -153,63 +151,25 @@ QJsonObject PortsJson(const QList<SerialDeviceRow>& devices, const QList<ComPort
     return QJsonObject{{"devices", deviceArray}, {"ports", portArray}};
 }
 
-int RunPortsCommand(const QStringList& arguments, Streams& streams)
+int RunPortsCommand(const Invocation& inv, Streams& streams)
 {
-    bool json = false;
-    std::optional<int> setPort, unsetPort;
-    QString target;
-    for (int i = 0; i < arguments.size(); ++i) {
-        const QString& a = arguments[i];
-        if (a == QLatin1String("--json")) {
-            json = true;
-        } else if (a == QLatin1String("--set") && i + 2 < arguments.size() && !setPort) {
-            setPort = comNumber(arguments[i + 1]);
-            target = arguments[i + 2];
-            if (!setPort) {
-                streams.err << usage(QStringLiteral("bad port '%1'").arg(arguments[i + 1])) << '\n';
-                streams.err.flush();
-                return Exit::kUsage;
-            }
-            i += 2;
-        } else if (a == QLatin1String("--unset") && i + 1 < arguments.size() && !unsetPort) {
-            unsetPort = comNumber(arguments[i + 1]);
-            if (!unsetPort) {
-                streams.err << usage(QStringLiteral("bad port '%1'").arg(arguments[i + 1])) << '\n';
-                streams.err.flush();
-                return Exit::kUsage;
-            }
-            ++i;
-        } else {
-            streams.err << usage(QStringLiteral("unexpected argument '%1'").arg(a)) << '\n';
-            streams.err.flush();
-            return Exit::kUsage;
-        }
-    }
-    if (setPort && unsetPort) {
-        streams.err << usage(QStringLiteral("give --set or --unset, not both")) << '\n';
+    if (inv.setPort != 0 && !isGoodTarget(inv.portTarget)) {
+        streams.err << QStringLiteral("corvane-flash: bad TARGET '%1': give a device path such as /dev/ttyUSB0 or "
+                                      "rfc2217://HOST:PORT\n").arg(QString::fromLatin1(inv.portTarget.toUtf8().toPercentEncoding("/:[]@")));
         streams.err.flush();
         return Exit::kUsage;
     }
-    if (setPort) {
-        const bool remote = IsRemoteTarget(target);
-        if ((remote && !ParseRemoteTarget(target)) || (!remote && !target.startsWith(QLatin1Char('/')))) {
-            streams.err << usage(QStringLiteral("bad target '%1'").arg(target)) << '\n';
-            streams.err.flush();
-            return Exit::kUsage;
-        }
-    }
-    if (setPort || unsetPort) {
-        const int n = setPort ? *setPort : *unsetPort;
-        const QString failure = setLink(n, setPort ? target : QString());
+    if (inv.setPort != 0 || inv.unsetPort != 0) {
+        const QString failure = setLink(inv.setPort != 0 ? inv.setPort : inv.unsetPort, inv.portTarget);
         if (!failure.isEmpty()) {
             streams.err << "corvane-flash ports: " << failure << '\n';
             streams.err.flush();
-            return Exit::kUsage;
+            return Exit::kFile;
         }
     }
     const QList<SerialDeviceRow> devices = SerialDevices();
     const QList<ComPortRow> ports = ComPorts();
-    streams.out << (json ? JsonText(PortsJson(devices, ports)) : PortsText(devices, ports));
+    streams.out << (inv.json ? JsonText(PortsJson(devices, ports)) : PortsText(devices, ports));
     streams.out.flush();
     return Exit::kDone;
 }

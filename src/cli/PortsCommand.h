@@ -31,7 +31,7 @@ QList<ComPortRow> ComPorts();
 QString PortsText(const QList<SerialDeviceRow>& devices, const QList<ComPortRow>& ports);
 QJsonObject PortsJson(const QList<SerialDeviceRow>& devices, const QList<ComPortRow>& ports);
 
-// `arguments` are those after "ports"; returns the exit status.
-int RunPortsCommand(const QStringList& arguments, Streams& streams);
+// Makes or removes the link --set or --unset names, then lists; returns the exit status.
+int RunPortsCommand(const Invocation& inv, Streams& streams);
 
 } // namespace cli

@@ -51,6 +51,8 @@ bool appendRecord(LogFile& log, const QJsonObject& record, const Invocation& inv
     return false;
 }
 
+// Each unit's record is appended by the gang as its worker ends, from what the worker told or
+// from its crash, so that every unit has exactly one line whatever signal ended its worker.
 int runGang(const Invocation& inv, Streams& streams, const QString& workerProgram, LogFile* log)
 {
     QList<WorkerSpec> specs;
@@ -60,17 +62,61 @@ int runGang(const Invocation& inv, Streams& streams, const QString& workerProgra
     // Every Ctrl-C goes on to the workers: the first stops their runs, a second ends them at once.
     StopSignal stop(true);
     QObject::connect(&stop, &StopSignal::stopRequested, &gang, [&gang] { gang.Stop(); });
-    const QDateTime start = QDateTime::currentDateTimeUtc();
-    const QList<QJsonObject> units = gang.Run();
-    // A worker that crashed or was ended at once could not append its record: the gang does,
-    // so that the log still holds a line for every unit.
-    for (qsizetype i = 0; log != nullptr && i < units.size(); ++i)
-        if (!gang.ToldResult(i))
-            appendRecord(*log, LogRecord(units[i], inv, inv.ports[i], start, QDateTime::currentDateTimeUtc()), inv,
-                         streams);
-    streams.out << (inv.json ? JsonText(GangJson(units)) : GangText(units));
+    const QList<GangUnit> units = gang.Run([&](qsizetype index, GangUnit& unit) {
+        if (log != nullptr &&
+            !appendRecord(*log, LogRecord(unit.told, inv, inv.ports[index], unit.start, unit.end), inv, streams) &&
+            unit.summary.exit == Exit::kDone)
+            unit.SetExit(Exit::kFile);
+    });
+    QList<WriteSummary> summaries;
+    QList<QJsonObject> told;
+    for (const GangUnit& unit : units) {
+        summaries.append(unit.summary);
+        told.append(unit.told);
+    }
+    streams.out << (inv.json ? JsonText(GangJson(told)) : GangText(summaries));
     streams.out.flush();
-    return GangStatus(units);
+    return GangStatus(summaries);
+}
+
+int runWrite(const Invocation& inv, FlashSession& session, CliFront& front, Streams& streams, LogFile* log)
+{
+    const QDateTime start = QDateTime::currentDateTimeUtc();
+    WriteSummary summary = RunWrite(session, front, inv, streams);
+    const QDateTime end = QDateTime::currentDateTimeUtc();
+    // A unit programmed without its record is no clean success for the line; the result still
+    // says the unit is done.
+    if (log && !appendRecord(*log, LogRecord(WriteJson(summary), inv, inv.ports[0], start, end), inv, streams) &&
+        summary.exit == Exit::kDone)
+        summary.exit = Exit::kFile;
+    if (inv.worker)
+        streams.out << WorkerResultLine(summary) << '\n';
+    else
+        streams.out << (inv.json ? JsonText(WriteJson(summary)) : WriteText(summary));
+    streams.out.flush();
+    return summary.exit;
+}
+
+// info, plan and a lone write on one unit's session.
+int runOnUnit(const Invocation& inv, Streams& streams, const SessionMaker& makeSession, LogFile* log)
+{
+    CliFront front(inv, streams);
+    std::unique_ptr<FlashSession> session = makeSession(inv.choices, inv.ports[0].fixedDevice(), front, inv.trace);
+    if (!session) {
+        streams.err << "corvane-flash: this build has no run core to talk to the unit\n";
+        streams.err.flush();
+        return Exit::kInternal;
+    }
+    StopSignal stop;
+    QObject::connect(&stop, &StopSignal::stopRequested, &stop, [&front, &session] {
+        front.NoteStop();
+        session->RequestStop();
+    });
+    if (inv.command == Command::Info)
+        return RunInfo(*session, front, inv, streams);
+    if (inv.command == Command::Plan)
+        return RunPlan(*session, front, inv, streams);
+    return runWrite(inv, *session, front, streams, log);
 }
 
 } // namespace
@@ -78,8 +124,6 @@ int runGang(const Invocation& inv, Streams& streams, const QString& workerProgra
 int RunProgram(const QStringList& arguments, Streams& streams, const SessionMaker& makeSession,
                const QString& workerProgram)
 {
-    if (!arguments.isEmpty() && arguments.first() == QLatin1String("ports"))
-        return RunPortsCommand(arguments.mid(1), streams);
     const ParseOutcome parsed = ParseArguments(arguments, ReadStoredChoices());
     if (!parsed.invocation) {
         streams.err << parsed.text << '\n';
@@ -97,6 +141,8 @@ int RunProgram(const QStringList& arguments, Streams& streams, const SessionMake
         streams.out << (inv.json ? JsonText(CpusJson()) : CpusText());
         streams.out.flush();
         return Exit::kDone;
+    case Command::Ports:
+        return RunPortsCommand(inv, streams);
     case Command::Info:
     case Command::Plan:
     case Command::Write:
@@ -106,40 +152,9 @@ int RunProgram(const QStringList& arguments, Streams& streams, const SessionMake
     std::unique_ptr<LogFile> log = openLog(inv, streams, &logFailed);
     if (logFailed)
         return Exit::kFile;
-    // The workers append their own records.
     if (inv.command == Command::Write && inv.ports.size() > 1)
         return runGang(inv, streams, workerProgram, log.get());
-
-    CliFront front(inv, streams);
-    std::unique_ptr<FlashSession> session = makeSession(inv.choices, inv.ports[0].fixedDevice(), front, inv.trace);
-    if (!session) {
-        streams.err << "corvane-flash: this build has no run core to talk to the unit\n";
-        streams.err.flush();
-        return Exit::kInternal;
-    }
-    StopSignal stop;
-    QObject::connect(&stop, &StopSignal::stopRequested, &stop, [&front, &session] {
-        front.NoteStop();
-        session->RequestStop();
-    });
-    if (inv.command == Command::Info)
-        return RunInfo(*session, front, inv, streams);
-    if (inv.command == Command::Plan)
-        return RunPlan(*session, front, inv, streams);
-    const QDateTime start = QDateTime::currentDateTimeUtc();
-    WriteSummary summary = RunWrite(*session, front, inv, streams);
-    const QDateTime end = QDateTime::currentDateTimeUtc();
-    // A unit programmed without its record is no clean success for the line; the result still
-    // says the unit is done.
-    if (log && !appendRecord(*log, LogRecord(WriteJson(summary), inv, inv.ports[0], start, end), inv, streams) &&
-        summary.exit == Exit::kDone)
-        summary.exit = Exit::kFile;
-    if (inv.worker)
-        streams.out << WorkerResultLine(summary) << '\n';
-    else
-        streams.out << (inv.json ? JsonText(WriteJson(summary)) : WriteText(summary));
-    streams.out.flush();
-    return summary.exit;
+    return runOnUnit(inv, streams, makeSession, log.get());
 }
 
 } // namespace cli

@@ -11,6 +11,7 @@
 #include "shared/MessageTable.h"
 #include "shared/Module1.h"
 #include "transfer/ImageLoading.h"
+#include "transfer/RunStart.h"
 #include "transfer/TransferRun.h"
 
 #include <algorithm>
@@ -154,28 +155,26 @@ public:
 
     // The run's own image loading, with the same messages; the image stays in
     // Module1.ImageBuf as the run would leave it.
-    LoadedImage LoadImage() override
+    imagebuf::ImageLoad LoadImage() override
     {
         ApplyChoices(choices_, Module1);
-        const LoadedImage image = LoadImageFile();
-        if (const MessageRow* fault = ImageFaultOf(image.result))
-            ShowMessage(*fault, ImageFaultPrefix(*fault, image.errorLine));
+        const imagebuf::ImageLoad image = LoadChosenImage();
+        ShowImageFault(image);
         return image;
+    }
+
+    bool PrepareTransfer() override
+    {
+        ApplyChoices(choices_, Module1);
+        if (!PrepareTransferStart())
+            return false;
+        choices_.FileTitle = Module1.FileTitle; // each later step applies the choices again
+        return true;
     }
 
     RunReport Write() override
     {
         ApplyChoices(choices_, Module1);
-        Module1.HighSpeedLink = 0;
-        if (!FileCanBeOpened(Module1.FilePath)) {
-            ShowMessage(Messages::kOpenFile);
-            RunReport report;
-            report.stoppedRow = &Messages::kOpenFile;
-            report.txFailed = true;
-            return report;
-        }
-        Module1.FileTitle = FileTitleOf(Module1.FilePath);
-
         std::unique_ptr<MSComm> port = openablePort();
         Link link(*port, kTransferWindowLink);
         link.SetObserver(trace_.get());
@@ -190,7 +189,7 @@ public:
 
     QByteArray ImageBytes(int32_t sendEnd) const override
     {
-        const int32_t count = std::clamp<int32_t>(sendEnd + 1, 0, kImageSize);
+        const int32_t count = std::clamp<int32_t>(sendEnd + 1, 0, Proto::kImageBytes);
         return QByteArray(reinterpret_cast<const char*>(Module1.ImageBuf.data()), count);
     }
 

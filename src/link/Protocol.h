@@ -49,8 +49,11 @@ inline QString PortName(int portNo)
     return QString::fromLatin1(kPortNamePattern).arg(portNo);
 }
 
-// The unit keeps four pages; the page query and erase number them 0..3.
+// The unit keeps four pages of 128 KB; the page query and erase number them 0..3. The image
+// spans all four, an address being its offset in the image.
 inline constexpr int kPageCount = 4;
+inline constexpr int32_t kPageBytes = 0x20000;
+inline constexpr int32_t kImageBytes = kPageCount * kPageBytes;
 
 // Data phase: 32 image bytes and their complemented sum per block; a block filled with
 // kAbortFill stops the write, one filled with kEndFill ends it. The image goes out in

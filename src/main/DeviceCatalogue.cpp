@@ -107,14 +107,19 @@ constexpr std::array<const char*, 67> kListOrder{
 
 } // namespace
 
-int16_t CpuCodeOf(const QString& name)
+std::optional<int16_t> FindCpuCode(const QString& name)
 {
     const QString upper = name.toUpper();
     for (const CpuEntry& entry : kCatalogue) {
         if (upper == QLatin1String(entry.name))
             return entry.code;
     }
-    return 0;
+    return std::nullopt;
+}
+
+int16_t CpuCodeOf(const QString& name)
+{
+    return FindCpuCode(name).value_or(0);
 }
 
 QString CpuNameOf(int code)

@@ -5,6 +5,8 @@
 #include "shared/MessageTable.h"
 #include "shared/Module1.h"
 
+#include <algorithm>
+
 namespace {
 
 // Queries one page. Nothing when the check ends here; the failing step has already told the
@@ -29,6 +31,12 @@ std::optional<PageInfo> queryPage(MSComm& port, Link& link, int page, const Mess
 }
 
 } // namespace
+
+int ExitStatusOf(const PageReading& reading)
+{
+    const bool allRead = std::all_of(reading.pages.begin(), reading.pages.end(), [](const auto& page) { return page.has_value(); });
+    return allRead ? Exit::kDone : StatusOfStop(reading.stoppedRow);
+}
 
 PageReading ReadPageRecords(MSComm& port, Link& link, const std::function<void(int page, const PageInfo& info)>& onPage)
 {

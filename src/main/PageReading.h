@@ -22,6 +22,9 @@ struct PageReading {
     const MessageRow* stoppedRow = nullptr;
 };
 
+// 0 when all four pages were read, else the status of the message that ended the check.
+int ExitStatusOf(const PageReading& reading);
+
 // The memory check without a window: opens the port (CommPort = PortNo), runs the speed
 // exchange at 9600 bit/s, asks for the record of page 1 to 4 and closes the port on every way
 // out. A failing step shows its message and ends the queries; pages not reached stay unread.

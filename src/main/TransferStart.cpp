@@ -1,9 +1,7 @@
 #include "main/frmMain.h"
 
-#include "shared/MessageBox.h"
-#include "shared/MessageTable.h"
 #include "shared/Module1.h"
-#include "transfer/ImageLoading.h"
+#include "transfer/RunStart.h"
 #include "transfer/frmTx.h"
 
 #include <QPushButton>
@@ -19,19 +17,16 @@ void frmMain::Tx_start_Click()
     Tx_start()->setEnabled(false);
     Command2()->setEnabled(false);
 
-    Module1.HighSpeedLink = 0;
     Option2_LostFocus(0);
     // Brings the memory view up to date for the page planning; its outcome is not examined.
     Command2_Click();
     Tx_start()->setEnabled(false);
     Command2()->setEnabled(false);
 
-    if (!FileCanBeOpened(Module1.FilePath)) {
-        ShowMessage(Messages::kOpenFile);
+    if (!PrepareTransferStart()) {
         enableAll();
         return;
     }
-    Module1.FileTitle = FileTitleOf(Module1.FilePath);
 
     frmTx::RunModal(this, *this);
 

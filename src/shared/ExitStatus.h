@@ -14,4 +14,22 @@ inline constexpr int kNoAnswer = 7;   // no answer, send time-out
 inline constexpr int kGarbled = 8;    // garbled answer or line error
 inline constexpr int kUnitFault = 9;  // the unit reported a fault
 inline constexpr int kCancelled = 10; // Ctrl-C or SIGTERM
+
+// Every status with the few words the command's help gives it.
+struct StatusRow {
+    int status;
+    const char* words;
+};
+//                                   status      words
+inline constexpr StatusRow kTable[] = {{kDone,      "done"},
+                                       {kInternal,  "worker crashed"},
+                                       {kUsage,     "usage"},
+                                       {kPort,      "port"},
+                                       {kFile,      "file or --log FILE"},
+                                       {kPageRules, "page rules"},
+                                       {kRefused,   "question refused"},
+                                       {kNoAnswer,  "no answer"},
+                                       {kGarbled,   "garbled answer"},
+                                       {kUnitFault, "unit fault"},
+                                       {kCancelled, "cancelled (Ctrl-C, SIGTERM)"}};
 } // namespace Exit

@@ -22,6 +22,11 @@ MsgResult ShowMessage(const MessageRow& row, const QString& prefix)
     return ShowMessage(MessageText(row, prefix), QString::fromUtf8(row.code), row.buttons, row.icon, &row);
 }
 
+int StatusOfStop(const MessageRow* row)
+{
+    return row != nullptr && row->exitStatus != Exit::kDone ? row->exitStatus : Exit::kGarbled;
+}
+
 QString MessageTableMarkdown()
 {
     QString table = QStringLiteral("| Code | Meaning | What to do |\n|---|---|---|\n");

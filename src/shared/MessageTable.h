@@ -145,6 +145,10 @@ QString MessageText(const MessageRow& row, const QString& prefix = {});
 // Shows the row: its code as the title, prefix + text, its buttons and icon.
 MsgResult ShowMessage(const MessageRow& row, const QString& prefix = {});
 
+// The exit status of an operation on the unit that stopped at `row`'s message: the row's own.
+// A stop that no row of the table names is counted a garbled answer, never done.
+int StatusOfStop(const MessageRow* row);
+
 // The README's message table (header included), rows of the same meaning and hint joined
 // into one line ("ERR 010, 011").
 QString MessageTableMarkdown();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/Protocol.h"
+
 #include <QString>
 
 #include <array>
@@ -29,7 +31,7 @@ struct Module1Record {
     // Transfer flags and the image.
     int16_t CancelRequest = 0;
     uint8_t TxFailed = 0;
-    std::array<uint8_t, 0x80000> ImageBuf{};
+    std::array<uint8_t, Proto::kImageBytes> ImageBuf{};
 };
 
 extern Module1Record Module1;
@@ -48,5 +50,3 @@ inline constexpr int16_t kFramingError = static_cast<int16_t>(0x8000);
 
 // Page numbering shared by the windows: PageNo 8 writes through the unit into no page.
 inline constexpr int16_t kPageThru = 8;
-inline constexpr int32_t kPageSize = 0x20000;
-inline constexpr int32_t kImageSize = 0x80000;

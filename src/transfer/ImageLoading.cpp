@@ -9,27 +9,11 @@
 #include "shared/Module1.h"
 
 #include <QFile>
-#include <QFileInfo>
 
-#include <algorithm>
-
-bool FileCanBeOpened(const QString& path)
+imagebuf::ImageLoad LoadChosenImage()
 {
-    if (path.isEmpty() || QFileInfo(path).isDir())
-        return false;
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly);
-}
-
-QString FileTitleOf(const QString& path)
-{
-    const qsizetype separator = std::max(path.lastIndexOf(QLatin1Char('\\')), path.lastIndexOf(QLatin1Char('/')));
-    return path.mid(separator + 1);
-}
-
-LoadedImage LoadImageFile()
-{
-    ClrBuf(Module1.ImageBuf.data(), kImageSize);
+    static_assert(IMAGEBUF_SIZE == Proto::kImageBytes, "the library fills the unit's whole image");
+    ClrBuf(Module1.ImageBuf.data(), IMAGEBUF_SIZE);
     // FillBuf's own loader, called where the caller wants to know the format and the fault's
     // reason as well; the result, data end and line are FillBuf's to the letter.
     const QByteArray path = QFile::encodeName(Module1.FilePath);
@@ -47,14 +31,17 @@ const MessageRow* ImageFaultOf(int16_t result)
     return nullptr;
 }
 
-QString ImageFaultPrefix(const MessageRow& fault, int32_t errorLine)
+const MessageRow* ShowImageFault(const imagebuf::ImageLoad& image)
 {
-    return &fault == &Messages::kOpenFile ? QString() : NumberText(errorLine);
+    const MessageRow* fault = ImageFaultOf(image.result);
+    if (fault != nullptr)
+        ShowMessage(*fault, fault == &Messages::kOpenFile ? QString() : NumberText(image.errorLine));
+    return fault;
 }
 
 TransferRun::RunStep TransferRun::LoadImage()
 {
-    const LoadedImage image = LoadImageFile();
+    const imagebuf::ImageLoad image = LoadChosenImage();
     report_.image = image;
     values_.DataEnd = image.dataEnd;
     values_.ErrorLine = image.errorLine;
@@ -62,10 +49,10 @@ TransferRun::RunStep TransferRun::LoadImage()
     report_.dataEnd = values_.DataEnd;
     report_.sendEnd = values_.SendEnd;
 
-    const MessageRow* fault = ImageFaultOf(image.result);
+    const MessageRow* fault = ShowImageFault(image);
     if (fault == nullptr)
         return RunStep::GoOn;
-    stopWith(*fault, ImageFaultPrefix(*fault, values_.ErrorLine));
+    markStop(fault);
     // A malformed record may have been a unit's reply pasted into the file: nothing of it stays.
     if (fault == &Messages::kErr002)
         discardInput();

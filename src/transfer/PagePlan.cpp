@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr int kPageKB = 128;
+constexpr int kPageKB = Proto::kPageBytes / 1024;
 
 // An image of this many pages on a page too near the top is refused.
 struct UpperRule {
@@ -79,11 +79,11 @@ std::optional<PagePlan::Question> upperQuestion(int16_t pageNo, int pages, const
 
 int PagesNeeded(int32_t dataEnd)
 {
-    if (dataEnd < kPageSize)
+    if (dataEnd < Proto::kPageBytes)
         return 1;
-    if (dataEnd < 2 * kPageSize)
+    if (dataEnd < 2 * Proto::kPageBytes)
         return 2;
-    if (dataEnd < 3 * kPageSize)
+    if (dataEnd < 3 * Proto::kPageBytes)
         return 3;
     return 4;
 }

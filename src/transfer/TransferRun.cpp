@@ -28,6 +28,21 @@ TransferRun::TransferRun(MSComm& port, Link& link, const MemoryView& memoryView,
 {
 }
 
+int ExitStatusOf(const RunReport& report, bool stopRequested)
+{
+    switch (report.result) {
+    case RunReport::Result::Done:
+        return Exit::kDone;
+    case RunReport::Result::Cancelled:
+        return Exit::kCancelled;
+    case RunReport::Result::Stopped:
+        break;
+    }
+    if (report.questionRefused)
+        return stopRequested ? Exit::kCancelled : Exit::kRefused;
+    return StatusOfStop(report.stoppedRow);
+}
+
 RunReport TransferRun::Run()
 {
     values_ = RunValues{};

@@ -38,9 +38,13 @@ struct RunReport {
     int32_t sendEnd = 0;
     // The image load as the run made it: its format, and what and where a fault was. Not
     // loaded (the file could not be opened) when the run stopped before it.
-    LoadedImage image;
+    imagebuf::ImageLoad image;
     bool txFailed = false;      // TxFailed as the run left it: the unit is not worth a memory check
 };
+
+// The status a run ends with: 0 when done; a refused question is 6, or 10 when the stop
+// request refused it; a stop request 10; else the status of the message that stopped it.
+int ExitStatusOf(const RunReport& report, bool stopRequested);
 
 // One complete programming run on a port and its link: opening, speed, image, page plan,
 // header, blocks, and always the same ending (unit and port back at 9600 bit/s, port closed).

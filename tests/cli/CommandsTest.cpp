@@ -49,9 +49,9 @@ RunReport done(int blocks)
     return o;
 }
 
-LoadedImage loadedTo(int32_t dataEnd)
+imagebuf::ImageLoad loadedTo(int32_t dataEnd)
 {
-    LoadedImage image;
+    imagebuf::ImageLoad image;
     image.format = imagebuf::ImageFormat::SRecord;
     image.result = IMAGEBUF_LOADED;
     image.dataEnd = dataEnd;

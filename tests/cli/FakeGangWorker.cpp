@@ -1,6 +1,7 @@
 // corvane-flash on fake sessions, for the gang tests: started as a gang it starts itself as the
 // workers. The port's name says how the unit behaves: /fake/done…, /fake/fault…, /fake/silent…,
-// /fake/hang… (blocks until stopped), /fake/crash….
+// /fake/hang… (blocks until stopped), /fake/crash…, /fake/late… (crashes after telling that it
+// is done).
 #include "FakeSession.h"
 
 #include "cli/Program.h"
@@ -74,5 +75,10 @@ int main(int argc, char** argv)
     QElapsedTimer clock;
     clock.start();
     cli::Streams streams{out, err, false, ::isatty(STDERR_FILENO) == 1, noTerminal, [&clock] { return clock.elapsed() / 1000.0; }};
-    return cli::RunProgram(app.arguments().mid(1), streams, makeSession, QCoreApplication::applicationFilePath());
+    const int status = cli::RunProgram(app.arguments().mid(1), streams, makeSession, QCoreApplication::applicationFilePath());
+    if (app.arguments().filter(QStringLiteral("/fake/late")).size() == 1 && app.arguments().contains(QStringLiteral("--worker"))) {
+        out.flush();
+        std::abort();
+    }
+    return status;
 }

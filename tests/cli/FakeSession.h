@@ -24,7 +24,7 @@ public:
         QList<Msg> messages;
     };
     QList<Check> checks; // one per ReadPages call, the last one repeats
-    LoadedImage image;
+    imagebuf::ImageLoad image;
     QByteArray imageBytes; // what the image buffer holds from address 0
     QList<Msg> loadMessages;
     std::function<RunReport(cli::SessionFront&, FakeSession&)> run;
@@ -39,6 +39,7 @@ public:
         front.Message(m.row, QString::fromUtf8(m.row->code), m.text.isEmpty() ? MessageText(*m.row) : m.text);
     }
 
+    bool PrepareTransfer() override { return true; }
     PageReading ReadPages() override
     {
         const Check& check = checks.at(std::min<qsizetype>(counts->read, checks.size() - 1));
@@ -47,7 +48,7 @@ public:
             Show(front, m);
         return check.reading;
     }
-    LoadedImage LoadImage() override
+    imagebuf::ImageLoad LoadImage() override
     {
         for (const Msg& m : loadMessages)
             Show(front, m);

@@ -16,9 +16,9 @@ using namespace cli;
 
 namespace {
 
-QJsonObject unit(const char* port, const char* result, int exit)
+WriteSummary unit(const char* port, const char* result, int exit)
 {
-    return {{"port", port}, {"result", result}, {"exit", exit}};
+    return *ReadWriteJson({{"port", port}, {"result", result}, {"exit", exit}});
 }
 
 struct GangRun {
@@ -128,6 +128,28 @@ TEST(CliGang, AWorkerThatCrashesIsAFailedUnit)
                          QJsonDocument::fromJson(line).object()["result"].toString();
     ports.sort();
     EXPECT_EQ(ports, (QStringList{"/fake/crash1 stopped", "/fake/done2 done"}));
+}
+
+// What a worker told is not the unit's ending when it crashes afterwards; either way the log has
+// one line for every unit, appended by the gang.
+TEST(CliGang, AWorkerThatCrashesAfterTellingItsResultIsAFailedUnit)
+{
+    QTemporaryDir dir;
+    const QString log = dir.filePath("units.log");
+    const GangRun run = runGang({"/fake/late1", "/fake/done2"}, {}, {"--log", log});
+    EXPECT_EQ(run.status, 1) << run.err.toStdString();
+    ASSERT_EQ(run.units.size(), 2);
+    EXPECT_EQ(run.units[0].toObject()["exit"].toInt(), 1);
+    EXPECT_EQ(run.units[1].toObject()["exit"].toInt(), 0);
+    QFile file(log);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QStringList lines = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+    for (QString& line : lines) {
+        const QJsonObject record = QJsonDocument::fromJson(line.toUtf8()).object();
+        line = record["port"].toString() + " " + QString::number(record["exit"].toInt());
+    }
+    lines.sort();
+    EXPECT_EQ(lines, (QStringList{"/fake/done2 0", "/fake/late1 1"}));
 }
 
 // A unit programmed whose record did not reach the log is no clean success.

@@ -1,5 +1,6 @@
 #include "cli/Options.h"
 
+#include "main/DeviceCatalogue.h"
 #include "shared/Settings.h"
 
 #include <QDir>
@@ -88,7 +89,7 @@ TEST(CliOptions, GoodValuesBecomeTheRunChoices)
 TEST(CliOptions, ValueTables)
 {
     // The one catalogue entry the window's list and the unit's page names leave out.
-    EXPECT_EQ(CpuCodeForName("2638f"), int16_t{67});
+    EXPECT_EQ(FindCpuCode("2638f"), int16_t{67});
     EXPECT_EQ(ParsePage("1"), int16_t{0});
     EXPECT_EQ(ParsePage("4"), int16_t{3});
     EXPECT_EQ(ParsePage("thru"), int16_t{8});
@@ -100,10 +101,10 @@ TEST(CliOptions, ValueTables)
     EXPECT_EQ(ParseClock("16"), 16.0f);
     EXPECT_FALSE(ParseClock(""));
     EXPECT_FALSE(ParseClock("16MHz"));
-    EXPECT_EQ(CpuCodeForName("3048f"), int16_t{0});
-    EXPECT_EQ(CpuCodeForName("SH7047"), int16_t{46}); // named, though the window's list leaves it out
-    EXPECT_EQ(CpuCodeForName("2612F"), int16_t{75});
-    EXPECT_FALSE(CpuCodeForName("3048F "));
+    EXPECT_EQ(FindCpuCode("3048f"), int16_t{0});
+    EXPECT_EQ(FindCpuCode("SH7047"), int16_t{46}); // named, though the window's list leaves it out
+    EXPECT_EQ(FindCpuCode("2612F"), int16_t{75});
+    EXPECT_FALSE(FindCpuCode("3048F "));
 }
 
 TEST(CliOptions, NearestNamesComeNearestFirst)

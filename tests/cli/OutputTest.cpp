@@ -28,11 +28,11 @@ PageRecords samplePages()
 
 TEST(CliExitStatus, AStopWithoutAMessageOfTheTableIsNeverSuccess)
 {
-    EXPECT_EQ(ReportStatus(RunReport{}, false), 8);
+    EXPECT_EQ(ExitStatusOf(RunReport{}, false), 8);
     RunReport refused;
     refused.questionRefused = true;
-    EXPECT_EQ(ReportStatus(refused, false), 6);
-    EXPECT_EQ(ReportStatus(refused, true), 10);
+    EXPECT_EQ(ExitStatusOf(refused, false), 6);
+    EXPECT_EQ(ExitStatusOf(refused, true), 10);
 }
 
 TEST(CliJson, InfoShape)
@@ -47,7 +47,7 @@ TEST(CliJson, PlanShape)
 {
     PlanSummary s;
     s.pageNo = 1;
-    s.image = LoadedImage{};
+    s.image = imagebuf::ImageLoad{};
     s.image->format = imagebuf::ImageFormat::Elf;
     s.image->result = IMAGEBUF_LOADED;
     s.image->dataEnd = 0x20000;
@@ -108,7 +108,7 @@ TEST(CliJson, WriteShapeAndTheGangsDocumentOfWorkerResults)
     EXPECT_EQ(WriteJson(w)["result"].toString(), "stopped");
     EXPECT_EQ(WriteJson(w)["code"].toString(), "ERR 102");
     EXPECT_EQ(GangJson({WriteJson(w), o})["units"].toArray().size(), 2);
-    const QStringList rows = GangText({WriteJson(w), o}).split('\n', Qt::SkipEmptyParts);
+    const QStringList rows = GangText({*ReadWriteJson(WriteJson(w)), *ReadWriteJson(o)}).split('\n', Qt::SkipEmptyParts);
     ASSERT_EQ(rows.size(), 3);
     EXPECT_EQ(rows[1].split(' ', Qt::SkipEmptyParts),
               (QStringList{"/dev/ttyUSB0", "stopped", "ERR", "102", "9", "2,3", "4100", "12.3"}));

@@ -2,6 +2,7 @@
 // removing the ComN link, an address of a remote port included.
 #include "cli/Options.h"
 #include "cli/PortsCommand.h"
+#include "cli/Program.h"
 #include "link/PortTarget.h"
 
 #include <QJsonArray>
@@ -25,7 +26,7 @@ Ran ports(const QStringList& arguments)
     QString out, err;
     QTextStream outStream(&out), errStream(&err);
     Streams streams{outStream, errStream, false, false, [] { return std::nullopt; }, [] { return 0.0; }};
-    const int status = RunPortsCommand(arguments, streams);
+    const int status = RunProgram(QStringList{"ports"} + arguments, streams, {}, {});
     return {status, out, err};
 }
 
@@ -55,10 +56,23 @@ TEST(PortsCommand, SetAndUnsetPointComNAtADeviceOrARemotePort)
     EXPECT_EQ(PortTargetOf(2), "/dev/ttyS1");
 }
 
+// The new link is made beside the old one: a link that cannot be made (here a target longer
+// than a link can hold, which no permission lets through) leaves the old one as it was.
+TEST(PortsCommand, ALinkThatCannotBeMadeKeepsTheOldOne)
+{
+    ASSERT_EQ(ports({"--set", "3", "/dev/null"}).status, 0);
+    const Ran failed = ports({"--set", "3", "/" + QString(5000, 'a')});
+    EXPECT_EQ(failed.status, 4);
+    EXPECT_TRUE(failed.err.contains("cannot make")) << failed.err.toStdString();
+    EXPECT_EQ(PortTargetOf(3), "/dev/null");
+    ASSERT_EQ(ports({"--unset", "3"}).status, 0);
+}
+
 TEST(PortsCommand, BadPortsAndTargetsAreUsageErrors)
 {
     for (const QStringList& arguments : {QStringList{"--set", "9", "/dev/ttyUSB0"}, {"--set", "2", "rfc2217://host"},
-                                         {"--set", "2", "ttyUSB0"}, {"--unset", "0"}, {"--bogus"}})
+                                         {"--set", "2", "ttyUSB0"}, {"--set", "2", "/dev/tty\x1b[2J"},
+                                         {"--set", "2", "/dev/ttyUSB0\nrm"}, {"--unset", "0"}, {"--bogus"}})
         EXPECT_EQ(ports(arguments).status, 2) << arguments.join(' ').toStdString();
     EXPECT_FALSE(ResolvePort("rfc2217://host")) << "an address without its port";
     EXPECT_EQ(ResolvePort("rfc2217://bench-7:3001")->device, "rfc2217://bench-7:3001");

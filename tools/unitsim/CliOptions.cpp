@@ -95,6 +95,14 @@ const std::vector<Option>& KnownOptions()
              c.options.faults.badRecordSumPage = page - 1;
              return true;
          }},
+        {"--vanish-at-query", "PAGE", "fault: answer nothing from the query of page PAGE (1-4) on",
+         [](C& c, S v) {
+             int page = 0;
+             if (!ParseInt(v, 1, kPages, &page))
+                 return false;
+             c.options.faults.vanishAtQueryPage = page - 1;
+             return true;
+         }},
         {"--unclear-at", "N[:TIMES[:CHAR]]", "fault: answer data block N (bytes N*32 on) CHAR (X), once or twice",
          [](C& c, S v) { return ParseUnclear(v, c.options.faults); }},
         {"--flash-fault-at", "N", "fault: answer data block N \"F\"",

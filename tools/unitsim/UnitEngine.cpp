@@ -173,6 +173,10 @@ void UnitEngine::onPageQuery(std::span<const uint8_t> payload)
         reply(wire::kBadLine);
         return;
     }
+    if (faults_.vanishAtQueryPage == page) {
+        vanish("at the query of " + PageName(page));
+        return;
+    }
     note("page query: " + PageName(page));
     const std::string record = wire::RecordReply(memory_.Record(page), faults_.badRecordSumPage == page);
     send({record.begin(), record.end()});
@@ -289,7 +293,7 @@ void UnitEngine::handleBlock()
     if (transfer_.dataBlocks++ == 0)
         transfer_.firstBlockAt = transfer_.lastBlockAt;
     if (faults_.vanishAfterBlocks >= 0 && transfer_.dataBlocks > faults_.vanishAfterBlocks) {
-        vanish();
+        vanish("after " + std::to_string(transfer_.dataBlocks - 1) + " data blocks");
         return;
     }
     send({verdictOnDataBlock()});
@@ -343,10 +347,10 @@ void UnitEngine::endTransfer(Transfer::Ending ending)
          + std::to_string(transfer_.bytes) + " bytes");
 }
 
-void UnitEngine::vanish()
+void UnitEngine::vanish(const std::string& when)
 {
     mode_ = Mode::Vanished;
-    note("vanished after " + std::to_string(transfer_.dataBlocks - 1) + " data blocks");
+    note("vanished " + when);
     if (faults_.hangUpOnVanish)
         act(Action(Action::Kind::HangUp));
 }

@@ -86,7 +86,7 @@ private:
     uint8_t verdictOnDataBlock();
     void writeData(std::span<const uint8_t> data);
     void endTransfer(Transfer::Ending ending);
-    void vanish();
+    void vanish(const std::string& when);
 
     void reply(std::string_view text); // text + CR LF; an empty text sends nothing
     void send(std::vector<uint8_t> bytes);

@@ -43,6 +43,7 @@ struct Faults {
     // Direct header: "OK", then this text where "GO" belongs (and no data phase).
     std::optional<std::string> directSecondReply{};
     int badRecordSumPage = -1;  // page index 0..3 whose record reply carries a wrong checksum
+    int vanishAtQueryPage = -1; // page index 0..3 whose query the unit vanishes at (see below)
     // Blocks are numbered by their place in the transfer: block N holds bytes N*32 .. N*32+31.
     int unclearAtBlock = -1;    // answer block N with `unclearByte` ...
     int unclearTimes = 1;       // ... on its first arrival (1) or its first two (2)
@@ -50,7 +51,7 @@ struct Faults {
     int flashFaultAtBlock = -1; // answer block N with "F" (it is not written)
     int replyDelayMs = 0;       // every reply and acknowledgement leaves this much later
     int vanishAfterBlocks = -1; // answer this many data blocks of a transfer, then nothing at all
-    bool hangUpOnVanish = false; // ... and close the line, so the host sees the device go away
+    bool hangUpOnVanish = false; // when vanishing, close the line, so the host sees the device go away
     int garbageBurst = 0;       // this many garbage bytes go out in front of the next reply, once
 
     bool operator==(const Faults&) const = default;
