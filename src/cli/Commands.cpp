@@ -35,14 +35,6 @@ bool CliFront::Ask(const QString& title, const QString& text)
     return ok;
 }
 
-void CliFront::ShowSpeed(bool highSpeed)
-{
-    if (inv_.worker) {
-        streams_.out << "speed " << (highSpeed ? 1 : 0) << '\n';
-        streams_.out.flush();
-    }
-}
-
 void CliFront::StartProgress(int32_t maximum)
 {
     if (inv_.worker) {

@@ -33,7 +33,8 @@ public:
 
     void Message(const MessageRow* row, const QString& title, const QString& text) override;
     bool Ask(const QString& title, const QString& text) override;
-    void ShowSpeed(bool highSpeed) override;
+    // The summary tells the blocks' speed; nothing to show while the run goes.
+    void ShowSpeed(bool) override {}
     void StartProgress(int32_t maximum) override;
     void ShowProgress(int32_t position, int percent) override;
     void Trace(TraceKind kind, const QString& detail) override;

@@ -33,10 +33,7 @@ WorkerEvent ParseWorkerLine(const QString& line)
     const QString rest = blank < 0 ? QString() : line.mid(blank + 1);
     const QStringList fields = rest.split(QLatin1Char(' '), Qt::SkipEmptyParts);
     bool ok1 = false, ok2 = true;
-    if (word == QLatin1String("speed") && fields.size() == 1) {
-        event.first = fields[0].toLongLong(&ok1);
-        event.kind = WorkerEvent::Kind::Speed;
-    } else if (word == QLatin1String("start") && fields.size() == 1) {
+    if (word == QLatin1String("start") && fields.size() == 1) {
         event.first = fields[0].toLongLong(&ok1);
         event.kind = WorkerEvent::Kind::Start;
     } else if (word == QLatin1String("progress") && fields.size() == 2) {
@@ -221,7 +218,6 @@ void Gang::onOutput(Unit& unit)
                 unit.result->told.insert(QStringLiteral("port"), unit.spec.label);
             }
             break;
-        case WorkerEvent::Kind::Speed:
         case WorkerEvent::Kind::Unknown:
             break;
         }

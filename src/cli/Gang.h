@@ -28,9 +28,9 @@ struct WorkerSpec {
 
 // A worker's standard output, one event a line.
 struct WorkerEvent {
-    enum class Kind { Speed, Start, Progress, Result, Unknown };
+    enum class Kind { Start, Progress, Result, Unknown };
     Kind kind = Kind::Unknown;
-    int64_t first = 0, second = 0; // speed: 0/1; start: maximum; progress: position, percent
+    int64_t first = 0, second = 0; // start: maximum; progress: position, percent
     QJsonObject result;
 };
 WorkerEvent ParseWorkerLine(const QString& line);

@@ -186,15 +186,17 @@ QString description()
     return text + line + QLatin1Char('.');
 }
 
-// What an option does with its value (empty for a flag): the usage error, or nothing.
+// What an option does with its value: the usage error, or nothing.
 using ApplyOption = QString (*)(const QString& value, Invocation& inv);
 
+// An option takes a value (valueName, apply) or is a flag (flag).
 struct OptionRow {
     const char* name;
-    const char* valueName; // nullptr: a flag
+    const char* valueName;
     const char* help;
     ApplyOption apply;
-    bool forwarded;        // a gang's workers get it as it was given
+    bool Invocation::*flag;
+    bool forwarded; // a gang's workers get it as it was given
     bool hidden = false;
 };
 
@@ -272,39 +274,25 @@ QString applyLinkPort(const char* option, const QString& text, int16_t& port, co
 
 const OptionRow kOptions[] = {
     {"port", "P", "Port: %1, ComN, a device path such as /dev/ttyUSB0, or rfc2217://HOST:PORT. Repeat it to "
-                  "write several units at once.", applyPort, false},
-    {"cpu", "NAME", "Target CPU, a catalogue name (see cpus).", applyCpu, true},
-    {"clock", "MHZ", "Target clock in MHz, above 0, at most 99.9999.", applyClock, true},
-    {"page", "PAGE", "Unit page: 1, 2, 3, 4 or thru.", applyPage, true},
-    {"speed", "BPS", "Line speed of the blocks: 9600 or 38400.", applySpeed, true},
+                  "write several units at once.", applyPort, nullptr, false},
+    {"cpu", "NAME", "Target CPU, a catalogue name (see cpus).", applyCpu, nullptr, true},
+    {"clock", "MHZ", "Target clock in MHz, above 0, at most 99.9999.", applyClock, nullptr, true},
+    {"page", "PAGE", "Unit page: 1, 2, 3, 4 or thru.", applyPage, nullptr, true},
+    {"speed", "BPS", "Line speed of the blocks: 9600 or 38400.", applySpeed, nullptr, true},
     {"log", "FILE", "Appends a record of each unit written to FILE, one JSON line each, creating FILE when "
                     "missing: times, host, user, port, file and image SHA-256, CPU, result. Several programs may "
-                    "append to one FILE at once.", applyLog, false},
-    {"yes", nullptr, "Answers the erase questions with OK.", [](const QString&, Invocation& inv) {
-         inv.yes = true;
-         return QString();
-     }, true},
-    {"json", nullptr, "Prints the result as one JSON document.", [](const QString&, Invocation& inv) {
-         inv.json = true;
-         return QString();
-     }, false},
-    {"quiet", nullptr, "Shows no progress.", [](const QString&, Invocation& inv) {
-         inv.quiet = true;
-         return QString();
-     }, false},
+                    "append to one FILE at once.", applyLog, nullptr, false},
+    {"yes", nullptr, "Answers the erase questions with OK.", nullptr, &Invocation::yes, true},
+    {"json", nullptr, "Prints the result as one JSON document.", nullptr, &Invocation::json, false},
+    {"quiet", nullptr, "Shows no progress.", nullptr, &Invocation::quiet, false},
     {"trace", nullptr, "Shows every command and reply, speed change, wait and the blocks not answered \"O\", with "
-                       "timestamps.", [](const QString&, Invocation& inv) {
-         inv.trace = true;
-         return QString();
-     }, true},
+                       "timestamps.", nullptr, &Invocation::trace, true},
     {"set", "N", "ports: points port N at TARGET, a device such as /dev/ttyUSB0 or rfc2217://HOST:PORT.",
-     [](const QString& text, Invocation& inv) { return applyLinkPort("--set", text, inv.setPort, inv); }, false},
+     [](const QString& text, Invocation& inv) { return applyLinkPort("--set", text, inv.setPort, inv); }, nullptr, false},
     {"unset", "N", "ports: removes port N's link.",
-     [](const QString& text, Invocation& inv) { return applyLinkPort("--unset", text, inv.unsetPort, inv); }, false},
-    {"worker", nullptr, "One unit of a gang write.", [](const QString&, Invocation& inv) {
-         inv.worker = true;
-         return QString();
-     }, false, true},
+     [](const QString& text, Invocation& inv) { return applyLinkPort("--unset", text, inv.unsetPort, inv); }, nullptr,
+     false},
+    {"worker", nullptr, "One unit of a gang write.", nullptr, &Invocation::worker, false, true},
 };
 
 QCommandLineOption optionOf(const OptionRow& row)
@@ -350,14 +338,17 @@ QString applyOptions(const QCommandLineParser& parser, Invocation& inv)
         const QString name = QLatin1String(row.name);
         if (!parser.isSet(name))
             continue;
-        const QStringList values = row.valueName ? parser.values(name) : QStringList{QString()};
-        for (const QString& value : values) {
+        if (row.flag != nullptr) {
+            inv.*row.flag = true;
+            if (row.forwarded)
+                inv.forwarded << QStringLiteral("--") + name;
+            continue;
+        }
+        for (const QString& value : parser.values(name)) {
             if (const QString fault = row.apply(value, inv); !fault.isEmpty())
                 return fault;
             if (row.forwarded)
-                inv.forwarded << QStringLiteral("--") + name;
-            if (row.forwarded && row.valueName)
-                inv.forwarded << value;
+                inv.forwarded << QStringLiteral("--") + name << value;
         }
     }
     return {};

@@ -49,7 +49,7 @@ void frmTx::RunModal(QWidget* owner, const MemoryView& memoryView)
 void frmTx::Form_Activate()
 {
     running_ = true;
-    report_ = run_.Run();
+    run_.Run(); // its messages are the window's whole report
     running_ = false;
     done(QDialog::Accepted);
 }

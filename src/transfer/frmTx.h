@@ -56,7 +56,6 @@ public:
 
     // The values and the outcome of the latest run.
     const RunValues& Run() const { return run_.Values(); }
-    const RunReport& Report() const { return report_; }
 
 public slots:
     void done(int result) override;
@@ -74,7 +73,6 @@ private:
     QPushButton* command1_ = nullptr;
 
     TransferRun run_;
-    RunReport report_;
     bool running_ = false;  // from the showing until the run has ended
     int shownPercent_ = -1; // the percentage Label1 shows
 };
