@@ -1,9 +1,59 @@
 // The English texts of the faults, for the command line and logs.
 #include "imagebuf/FaultText.h"
 
+#include <elf.h>
+
 #include <cstdio>
 
 namespace imagebuf {
+namespace {
+
+// The machines an image for another target is most likely built for, by e_machine.
+struct MachineName {
+    uint16_t machine;
+    const char* name;
+};
+constexpr MachineName kMachineNames[] = {
+    {EM_SPARC, "SPARC"},     {EM_386, "x86"},          {EM_68K, "68000"},
+    {EM_MIPS, "MIPS"},       {EM_PPC, "PowerPC"},      {EM_PPC64, "PowerPC64"},
+    {EM_V850, "V850"},       {EM_ARM, "ARM"},          {EM_M32R, "M32R"},
+    {EM_X86_64, "x86-64"},   {EM_AVR, "AVR"},          {EM_XTENSA, "Xtensa"},
+    {EM_MSP430, "MSP430"},   {EM_RX, "RX"},            {EM_AARCH64, "AArch64"},
+    {EM_RL78, "RL78"},       {EM_RISCV, "RISC-V"},
+};
+
+// The types of ELF file that are not programs, by e_type.
+struct TypeName {
+    uint16_t type;
+    const char* name;
+};
+constexpr TypeName kTypeNames[] = {
+    {ET_NONE, "no file type"}, {ET_REL, "relocatable object"}, {ET_DYN, "shared object"},
+    {ET_CORE, "core dump"},
+};
+
+// "40 (ARM)", or the bare number for a value without a name.
+template <class Row, size_t N>
+std::string NumberAndName(uint16_t value, const Row (&rows)[N], uint16_t Row::*key)
+{
+    for (const Row& row : rows)
+        if (row.*key == value)
+            return std::to_string(value) + " (" + row.name + ")";
+    return std::to_string(value);
+}
+
+std::string MachineText(uint16_t machine)
+{
+    return "ELF for machine " + NumberAndName(machine, kMachineNames, &MachineName::machine) +
+           ", not SH or H8";
+}
+
+std::string TypeText(uint16_t type)
+{
+    return "ELF of type " + NumberAndName(type, kTypeNames, &TypeName::type) + ", not an executable";
+}
+
+} // namespace
 
 const char* FormatName(ImageFormat format)
 {
@@ -43,6 +93,8 @@ std::string ReasonText(const ImageLoad& load)
     case FaultReason::SegmentBeyondFile: return "segment's bytes lie past the end of the file";
     case FaultReason::FileSizeOverMemSize: return "segment has more file bytes than memory bytes";
     case FaultReason::OverlappingSegments: return "overlapping segments";
+    case FaultReason::OtherMachine: return MachineText(load.fault.headerValue.value_or(EM_NONE));
+    case FaultReason::NotExecutable: return TypeText(load.fault.headerValue.value_or(ET_NONE));
     }
     return "";
 }
