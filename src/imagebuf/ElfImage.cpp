@@ -1,5 +1,7 @@
 #include "imagebuf/ElfImage.h"
 
+#include "imagebuf/FaultText.h"
+
 #include <gelf.h>
 #include <libelf.h>
 
@@ -40,11 +42,11 @@ bool IsUnitMachine(GElf_Half machine)
            machine == EM_H8_500;
 }
 
-ImageLoad NotForTheUnit(ImageLoad load, FaultReason reason, GElf_Half value)
+ImageLoad NotForTheUnit(ImageLoad load, FaultReason reason, std::string text)
 {
     load = WholeFileFault(load, reason);
     load.result = IMAGEBUF_NOT_FOR_THE_UNIT;
-    load.fault.headerValue = value;
+    load.fault.text = std::move(text);
     return load;
 }
 
@@ -93,11 +95,11 @@ ImageLoad LoadElfImage(std::string& file, uint8_t* image)
     if (gelf_getehdr(elf.get(), &header) == nullptr || elf_getphdrnum(elf.get(), &count) != 0)
         return WholeFileFault(load, FaultReason::NotReadableElf);
     if (!IsUnitMachine(header.e_machine))
-        return NotForTheUnit(load, FaultReason::OtherMachine, header.e_machine);
+        return NotForTheUnit(load, FaultReason::OtherMachine, OtherMachineText(header.e_machine));
     if (count == 0)
         return WholeFileFault(load, FaultReason::NoProgramHeaders);
     if (header.e_type != ET_EXEC)
-        return NotForTheUnit(load, FaultReason::NotExecutable, header.e_type);
+        return NotForTheUnit(load, FaultReason::NotExecutable, NotExecutableText(header.e_type));
 
     PlacedRanges placed;
     for (size_t i = 0; i < count; ++i) {

@@ -8,12 +8,13 @@
 namespace imagebuf {
 namespace {
 
-// The machines an image for another target is most likely built for, by e_machine.
-struct MachineName {
-    uint16_t machine;
+struct NamedValue {
+    uint16_t value;
     const char* name;
 };
-constexpr MachineName kMachineNames[] = {
+
+// The machines an image for another target is most likely built for, by e_machine.
+constexpr NamedValue kMachineNames[] = {
     {EM_SPARC, "SPARC"},     {EM_386, "x86"},          {EM_68K, "68000"},
     {EM_MIPS, "MIPS"},       {EM_PPC, "PowerPC"},      {EM_PPC64, "PowerPC64"},
     {EM_V850, "V850"},       {EM_ARM, "ARM"},          {EM_M32R, "M32R"},
@@ -23,37 +24,33 @@ constexpr MachineName kMachineNames[] = {
 };
 
 // The types of ELF file that are not programs, by e_type.
-struct TypeName {
-    uint16_t type;
-    const char* name;
-};
-constexpr TypeName kTypeNames[] = {
+constexpr NamedValue kTypeNames[] = {
     {ET_NONE, "no file type"}, {ET_REL, "relocatable object"}, {ET_DYN, "shared object"},
     {ET_CORE, "core dump"},
 };
 
 // "40 (ARM)", or the bare number for a value without a name.
-template <class Row, size_t N>
-std::string NumberAndName(uint16_t value, const Row (&rows)[N], uint16_t Row::*key)
+template <size_t N>
+std::string NumberAndName(uint16_t value, const NamedValue (&names)[N])
 {
-    for (const Row& row : rows)
-        if (row.*key == value)
-            return std::to_string(value) + " (" + row.name + ")";
+    for (const NamedValue& named : names)
+        if (named.value == value)
+            return std::to_string(value) + " (" + named.name + ")";
     return std::to_string(value);
 }
 
-std::string MachineText(uint16_t machine)
+} // namespace
+
+std::string OtherMachineText(uint16_t machine)
 {
-    return "ELF for machine " + NumberAndName(machine, kMachineNames, &MachineName::machine) +
+    return "ELF for machine " + NumberAndName(machine, kMachineNames) +
            ", not SH or H8";
 }
 
-std::string TypeText(uint16_t type)
+std::string NotExecutableText(uint16_t type)
 {
-    return "ELF of type " + NumberAndName(type, kTypeNames, &TypeName::type) + ", not an executable";
+    return "ELF of type " + NumberAndName(type, kTypeNames) + ", not an executable";
 }
-
-} // namespace
 
 const char* FormatName(ImageFormat format)
 {
@@ -69,7 +66,7 @@ std::string ReasonText(const ImageLoad& load)
 {
     switch (load.fault.reason) {
     case FaultReason::None: return "";
-    case FaultReason::CannotOpen: return load.fault.text;
+    case FaultReason::CannotOpen: return load.fault.text; // the system's words, or which check
     case FaultReason::BadChecksum: return "bad checksum";
     case FaultReason::NotARecord:
         return load.format == ImageFormat::IntelHex ? "not a record: the line does not start with ':'"
@@ -93,8 +90,8 @@ std::string ReasonText(const ImageLoad& load)
     case FaultReason::SegmentBeyondFile: return "segment's bytes lie past the end of the file";
     case FaultReason::FileSizeOverMemSize: return "segment has more file bytes than memory bytes";
     case FaultReason::OverlappingSegments: return "overlapping segments";
-    case FaultReason::OtherMachine: return MachineText(load.fault.headerValue.value_or(EM_NONE));
-    case FaultReason::NotExecutable: return TypeText(load.fault.headerValue.value_or(ET_NONE));
+    case FaultReason::OtherMachine:
+    case FaultReason::NotExecutable: return load.fault.text;
     }
     return "";
 }

@@ -71,8 +71,6 @@ struct ImageFault {
     // The reason in English: "bad checksum", "data at 0x3FFFFF00 lies outside the image
     // (0x00000-0x7FFFF)", "overlapping segments", ...
     std::string text;
-    // With FaultReason::OtherMachine the ELF header's e_machine, with NotExecutable its e_type.
-    std::optional<uint16_t> headerValue;
 };
 
 struct ImageLoad {

@@ -1,5 +1,7 @@
 #include "cli/LogFile.h"
 
+#include "link/WaitClock.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QJsonDocument>
@@ -8,10 +10,127 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <fcntl.h>
+#include <functional>
+#include <sys/file.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 using namespace cli;
+
+namespace {
+
+// A program clock that moves only when the code under test pauses, and can act at a moment.
+class PausingClock final : public WaitClock {
+public:
+    PausingClock() { SetProgramClock(this); }
+    ~PausingClock() override { SetProgramClock(nullptr); }
+    void At(uint32_t ms, std::function<void()> action)
+    {
+        actionAt_ = ms;
+        action_ = std::move(action);
+    }
+    uint32_t NowMs() const { return now_; }
+
+    int64_t WholeSeconds() override { return now_ / 1000; }
+    uint32_t Milliseconds() override { return now_; }
+    void LetEventsRun() override {}
+    void WaitForEvents(uint32_t maxMs) override { Sleep(maxMs); }
+    void Sleep(uint32_t ms) override
+    {
+        now_ += ms;
+        if (action_ && now_ >= actionAt_)
+            std::exchange(action_, nullptr)();
+    }
+
+private:
+    uint32_t now_ = 0x7FFFF000; // near the wrap of a 32-bit counter
+    uint32_t actionAt_ = 0;
+    std::function<void()> action_;
+};
+
+QByteArray Contents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
+}
+
+// Another writer's hold on the log: an open file of its own, locked.
+class HeldLock {
+public:
+    explicit HeldLock(const QString& path) : fd_(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC))
+    {
+        EXPECT_EQ(::flock(fd_, LOCK_EX | LOCK_NB), 0);
+    }
+    ~HeldLock() { ::close(fd_); }
+    void Release() { ::flock(fd_, LOCK_UN); }
+
+private:
+    int fd_;
+};
+
+class CliLogLock : public ::testing::Test {
+protected:
+    QTemporaryDir dir_;
+    const QString path_ = dir_.filePath(QStringLiteral("units.log"));
+    QString reason_;
+    const std::unique_ptr<LogFile> log_ = LogFile::Open(path_, &reason_);
+    HeldLock held_{path_};
+    PausingClock clock_;
+    const uint32_t start_ = clock_.NowMs();
+};
+
+} // namespace
+
+TEST_F(CliLogLock, LockHeldPastTheBoundStopsTheLineWithTheReason)
+{
+    ASSERT_TRUE(log_) << reason_.toStdString();
+    EXPECT_FALSE(log_->Append("{\"unit\":1}", &reason_));
+    EXPECT_EQ(reason_, QStringLiteral("the log is locked by another writer and was not freed within 10 s"));
+    EXPECT_EQ(clock_.NowMs() - start_, kLockWaitMs) << "waited the bound, and no longer";
+    EXPECT_EQ(Contents(path_), QByteArray());
+}
+
+TEST_F(CliLogLock, LockFreedWithinTheBoundIsTakenAndTheLineWritten)
+{
+    ASSERT_TRUE(log_) << reason_.toStdString();
+    clock_.At(start_ + 3000, [this] { held_.Release(); });
+    EXPECT_TRUE(log_->Append("{\"unit\":1}", &reason_)) << reason_.toStdString();
+    EXPECT_GE(clock_.NowMs() - start_, 3000u);
+    EXPECT_LT(clock_.NowMs() - start_, 3100u) << "taken soon after its release";
+    EXPECT_EQ(Contents(path_), QByteArray("{\"unit\":1}\n"));
+}
+
+// A file-size limit lets part of a line out, as a disk that fills up does: the part is cut
+// back, and the line before it stays whole.
+TEST(CliLog, LineCutShortByAFileSizeLimitIsCutBack)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("units.log"));
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        QString reason;
+        const std::unique_ptr<LogFile> log = LogFile::Open(path, &reason);
+        if (!log || !log->Append("first", &reason))
+            _exit(3);
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit room{16, 16};
+        if (setrlimit(RLIMIT_FSIZE, &room) != 0)
+            _exit(3);
+        const bool appended = log->Append(QByteArray(200, 'x'), &reason);
+        _exit(!appended && reason == QString::fromLocal8Bit(std::strerror(EFBIG)) ? 0 : 4);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "3: no room for the first line, 4: the line was not refused";
+    EXPECT_EQ(Contents(path), QByteArray("first\n"));
+}
 
 // Writers with a log of their own each, as a gang's workers have: flock excludes one open file
 // from another also within one process. Lines far longer than a stream's buffer would tear if
