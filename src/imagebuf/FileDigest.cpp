@@ -2,17 +2,7 @@
 
 #include <openssl/evp.h>
 
-#include <system_error>
-#include <thread>
-
 namespace imagebuf {
-namespace {
-
-// Below this a thread costs more than it saves: starting one takes as long as hashing some
-// tens of kilobytes.
-constexpr size_t kWorthAThread = size_t{256} << 10;
-
-} // namespace
 
 FileDigest::FileDigest() : context_(EVP_MD_CTX_new())
 {
@@ -28,23 +18,6 @@ void FileDigest::Add(std::string_view bytes)
 {
     if (!failed_ && !bytes.empty())
         failed_ = EVP_DigestUpdate(context_, bytes.data(), bytes.size()) != 1;
-}
-
-void FileDigest::AddWhile(std::string_view bytes, const std::function<void()>& work)
-{
-    std::thread hashing;
-    if (bytes.size() >= kWorthAThread) {
-        try {
-            hashing = std::thread([this, bytes] { Add(bytes); });
-        } catch (const std::system_error&) {
-            // No thread to be had: the same work one after the other.
-        }
-    }
-    if (!hashing.joinable())
-        Add(bytes);
-    work();
-    if (hashing.joinable())
-        hashing.join();
 }
 
 std::optional<std::string> FileDigest::Finish()

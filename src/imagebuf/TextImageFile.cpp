@@ -79,8 +79,8 @@ std::optional<ImageLoad> LoadText(ImageFormat format, int fd, uint64_t fileSize,
         const std::string_view fresh(chunk.get() + filled, static_cast<size_t>(got));
         filled += fresh.size();
         const bool atEnd = got == 0;
-        size_t used = 0;
-        digest.AddWhile(fresh, [&] { used = loader.TakeText({chunk.get(), filled}, atEnd); });
+        digest.Add(fresh);
+        const size_t used = loader.TakeText({chunk.get(), filled}, atEnd);
         if (atEnd || loader.Finished())
             break;
         std::memmove(chunk.get(), chunk.get() + used, filled - used);

@@ -29,7 +29,7 @@ source "$here/../fuzz/fuzz_common.sh"
 clangxx=$(find_clangxx)
 # Every reader is linked in: the format is told by content, so each target reaches them all.
 read -r -a libs <<<"$(pkg-config --cflags --libs libelf libcrypto)"
-"$clangxx" -std=c++20 -g -O1 -pthread -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
+"$clangxx" -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
   -I"$src" "$here/fuzz_$target.cpp" "$src"/imagebuf/*.cpp "${libs[@]}" -o "$work/fuzz_$target"
 
 # The inputs become files in the scratch folder.
