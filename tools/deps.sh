@@ -1,5 +1,6 @@
 # Debian packages the project needs; sourced by run.sh and test.sh.
-# Building (libelf for reading ELF images, libtelnet for the remote ports' Telnet layer),
+# Building (libelf for reading ELF images, libssl-dev for libcrypto's SHA-256 of the image file,
+# libtelnet for the remote ports' Telnet layer),
 # testing (clang for the fuzz targets, binutils' objcopy for a benchmark, the SH and H8 cross
 # binutils and srecord for images as toolchains write them, libfaketime for the waits under a
 # stepping wall clock, ser2net in front of the simulated unit for the remote ports), the
@@ -7,7 +8,7 @@
 # dpkg-shlibdeps, lintian, the desktop entry and AppStream validators, man, bash completion).
 CORVANE_PACKAGES=(
   cmake g++ make pkg-config
-  qt6-base-dev qt6-serialport-dev libqt6svg6 libgl-dev libelf-dev libtelnet-dev
+  qt6-base-dev qt6-serialport-dev libqt6svg6 libgl-dev libelf-dev libssl-dev libtelnet-dev
   libgtest-dev
   clang libclang-rt-14-dev binutils binutils-sh-elf binutils-h8300-hms srecord
   faketime

@@ -1,7 +1,10 @@
 #include "cli/LogFile.h"
 
+#include "link/WaitClock.h"
+
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -12,18 +15,37 @@ namespace cli {
 
 namespace {
 
+constexpr uint32_t kLongestLockPauseMs = 50;
+
 QString systemReason(int error)
 {
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-// The lock is held for one line only: a stop signal may interrupt the wait for it.
-bool lockExclusive(int fd)
+// Another writer holds the lock for one line only; one that keeps it longer is stuck (a
+// stopped process, a hung network file system), and a unit's record must not wait on it
+// unseen. flock has no time-out of its own: it is tried again after pauses that grow from
+// 1 ms, so an uncontended line costs one call and a contended one waits little past the
+// holder's release.
+bool lockExclusive(int fd, QString* reason)
 {
-    while (::flock(fd, LOCK_EX) != 0)
-        if (errno != EINTR)
+    WaitClock& clock = ProgramClock();
+    const uint32_t start = clock.Milliseconds();
+    for (uint32_t pause = 1;; pause = std::min<uint32_t>(2 * pause, kLongestLockPauseMs)) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            return true;
+        if (errno != EWOULDBLOCK && errno != EINTR) {
+            *reason = systemReason(errno);
             return false;
-    return true;
+        }
+        const uint32_t waited = clock.Milliseconds() - start;
+        if (waited >= kLockWaitMs) {
+            *reason = QStringLiteral("the log is locked by another writer and was not freed within %1 s")
+                          .arg(kLockWaitMs / 1000);
+            return false;
+        }
+        clock.Sleep(std::min(pause, kLockWaitMs - waited));
+    }
 }
 
 } // namespace
@@ -47,10 +69,8 @@ LogFile::~LogFile()
 bool LogFile::Append(const QByteArray& line, QString* reason)
 {
     const QByteArray bytes = line + '\n';
-    if (!lockExclusive(fd_)) {
-        *reason = systemReason(errno);
+    if (!lockExclusive(fd_, reason))
         return false;
-    }
     // Under the lock the end of the file is ours until the line is out.
     const off_t end = ::lseek(fd_, 0, SEEK_END);
     const char* next = bytes.constData();

@@ -8,9 +8,12 @@
 #include <QByteArray>
 #include <QString>
 
+#include <cstdint>
 #include <memory>
 
 namespace cli {
+
+inline constexpr uint32_t kLockWaitMs = 10000;
 
 class LogFile {
 public:
@@ -22,7 +25,8 @@ public:
     LogFile& operator=(const LogFile&) = delete;
 
     // Appends `line` and a line feed. A write that fails part way is cut back off the file, so
-    // the log holds whole lines only; false with the reason then.
+    // the log holds whole lines only; false with the reason then. A lock another writer holds
+    // is waited for kLockWaitMs at most, on the program clock; false with the reason after that.
     bool Append(const QByteArray& line, QString* reason);
 
 private:

@@ -1,5 +1,7 @@
 #include "imagebuf/ElfImage.h"
 
+#include "imagebuf/FaultText.h"
+
 #include <gelf.h>
 #include <libelf.h>
 
@@ -33,6 +35,21 @@ ImageLoad WholeFileFault(ImageLoad load, FaultReason reason)
     return load;
 }
 
+// What the unit's targets run: SH, and the H8 family (H8/300, H8/300H, H8S, H8/500).
+bool IsUnitMachine(GElf_Half machine)
+{
+    return machine == EM_SH || machine == EM_H8_300 || machine == EM_H8_300H || machine == EM_H8S ||
+           machine == EM_H8_500;
+}
+
+ImageLoad NotForTheUnit(ImageLoad load, FaultReason reason, std::string text)
+{
+    load = WholeFileFault(load, reason);
+    load.result = IMAGEBUF_NOT_FOR_THE_UNIT;
+    load.fault.text = std::move(text);
+    return load;
+}
+
 ImageLoad SegmentFault(ImageLoad load, int16_t result, FaultReason reason, size_t index)
 {
     load.result = result;
@@ -61,14 +78,14 @@ private:
 
 } // namespace
 
-ImageLoad LoadElfImage(int fd, uint64_t fileSize, uint8_t* image)
+ImageLoad LoadElfImage(std::string& file, uint8_t* image)
 {
     ImageLoad load;
     load.format = ImageFormat::Elf;
     load.result = IMAGEBUF_LOADED;
     if (!LibelfReady())
         return WholeFileFault(load, FaultReason::NotReadableElf);
-    const ElfHandle elf(elf_begin(fd, ELF_C_READ, nullptr));
+    const ElfHandle elf(elf_memory(file.data(), file.size()));
     if (!elf || elf_kind(elf.get()) != ELF_K_ELF)
         return WholeFileFault(load, FaultReason::NotReadableElf);
     if (gelf_getclass(elf.get()) != ELFCLASS32)
@@ -77,8 +94,12 @@ ImageLoad LoadElfImage(int fd, uint64_t fileSize, uint8_t* image)
     size_t count = 0;
     if (gelf_getehdr(elf.get(), &header) == nullptr || elf_getphdrnum(elf.get(), &count) != 0)
         return WholeFileFault(load, FaultReason::NotReadableElf);
+    if (!IsUnitMachine(header.e_machine))
+        return NotForTheUnit(load, FaultReason::OtherMachine, OtherMachineText(header.e_machine));
     if (count == 0)
         return WholeFileFault(load, FaultReason::NoProgramHeaders);
+    if (header.e_type != ET_EXEC)
+        return NotForTheUnit(load, FaultReason::NotExecutable, NotExecutableText(header.e_type));
 
     PlacedRanges placed;
     for (size_t i = 0; i < count; ++i) {
@@ -93,7 +114,7 @@ ImageLoad LoadElfImage(int fd, uint64_t fileSize, uint8_t* image)
         const uint64_t size = segment.p_filesz;
         if (size > segment.p_memsz)
             return SegmentFault(load, IMAGEBUF_BAD_SEGMENT, FaultReason::FileSizeOverMemSize, i);
-        if (segment.p_offset > fileSize || size > fileSize - segment.p_offset)
+        if (segment.p_offset > file.size() || size > file.size() - segment.p_offset)
             return SegmentFault(load, IMAGEBUF_BAD_SEGMENT, FaultReason::SegmentBeyondFile, i);
         if (address >= IMAGEBUF_SIZE || size > IMAGEBUF_SIZE - address) {
             load = SegmentFault(load, IMAGEBUF_BEYOND_IMAGE, FaultReason::OutsideImage, i);
@@ -103,12 +124,7 @@ ImageLoad LoadElfImage(int fd, uint64_t fileSize, uint8_t* image)
         if (placed.Overlaps(address, address + size))
             return SegmentFault(load, IMAGEBUF_OVERLAPPING_SEGMENTS,
                                 FaultReason::OverlappingSegments, i);
-        const Elf_Data* bytes =
-            elf_getdata_rawchunk(elf.get(), static_cast<int64_t>(segment.p_offset), size, ELF_T_BYTE);
-        // The file may have shrunk since its size was taken.
-        if (bytes == nullptr || bytes->d_size != size)
-            return SegmentFault(load, IMAGEBUF_BAD_SEGMENT, FaultReason::SegmentBeyondFile, i);
-        std::memcpy(image + address, bytes->d_buf, size);
+        std::memcpy(image + address, file.data() + segment.p_offset, size);
         placed.Add(address, address + size);
         load.dataEnd = std::max(load.dataEnd, static_cast<int32_t>(address + size - 1));
     }

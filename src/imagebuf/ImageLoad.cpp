@@ -2,14 +2,18 @@
 
 #include "imagebuf/ElfImage.h"
 #include "imagebuf/FaultText.h"
+#include "imagebuf/FileDigest.h"
 #include "imagebuf/TextImageFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
+#include <new>
 #include <string_view>
 #include <system_error>
 
@@ -63,44 +67,37 @@ std::optional<ImageFormat> FormatOf(int fd)
     }
 }
 
-FaultReason ReasonOfTextResult(int16_t result)
+// The whole file from its current position, every byte into `digest` as it comes; none when a
+// read fails. ELF is read whole anyway: libelf needs the headers at both ends of the file.
+std::optional<std::string> ReadWhole(int fd, uint64_t fileSize, FileDigest& digest)
 {
-    switch (result) {
-    case IMAGEBUF_LOADED: return FaultReason::None;
-    case IMAGEBUF_BAD_CHECKSUM: return FaultReason::BadChecksum;
-    case IMAGEBUF_NOT_A_RECORD: return FaultReason::NotARecord;
-    case IMAGEBUF_UNKNOWN_TYPE: return FaultReason::UnknownType;
-    case IMAGEBUF_LINE_TOO_LONG: return FaultReason::RecordTooLong;
-    case IMAGEBUF_BAD_HEX_DIGIT: return FaultReason::BadHexDigit;
-    case IMAGEBUF_ODD_DIGIT_COUNT: return FaultReason::OddDigitCount;
-    case IMAGEBUF_COUNT_MISMATCH: return FaultReason::CountMismatch;
-    case IMAGEBUF_TOO_SHORT_FOR_TYPE: return FaultReason::RecordTooShort;
-    case IMAGEBUF_WRONG_SIZE_FOR_TYPE: return FaultReason::WrongSizeForType;
-    case IMAGEBUF_BEYOND_IMAGE: return FaultReason::OutsideImage;
-    default: return FaultReason::CannotOpen;
+    // The size is only where to start: a file may grow while it is read, and a sparse one may
+    // claim far more than memory holds; the buffer grows with the bytes that do come.
+    std::string bytes(static_cast<size_t>(std::min<uint64_t>(fileSize, kReadChunk)) + 1, '\0');
+    size_t filled = 0;
+    for (;;) {
+        if (filled == bytes.size())
+            bytes.resize(bytes.size() * 2);
+        const ssize_t got = read(fd, bytes.data() + filled, bytes.size() - filled);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return std::nullopt;
+        if (got == 0)
+            break;
+        digest.Add({bytes.data() + filled, static_cast<size_t>(got)});
+        filled += static_cast<size_t>(got);
     }
+    bytes.resize(filled);
+    return bytes;
 }
 
-ImageLoad LoadText(ImageFormat format, int fd, uint64_t fileSize, uint8_t* image, size_t chunkSize)
+std::optional<ImageLoad> LoadElf(int fd, uint64_t fileSize, uint8_t* image, FileDigest& digest)
 {
-    const TextLoad text = format == ImageFormat::IntelHex
-        ? LoadIntelHexText(fd, fileSize, image, chunkSize)
-        : LoadSRecordText(fd, fileSize, image, chunkSize);
-    if (text.result == IMAGEBUF_CANNOT_OPEN)
-        return CannotOpen("read error");
-    ImageLoad load;
-    load.format = format;
-    load.result = text.result;
-    load.dataEnd = text.dataEnd;
-    load.errorLine = text.errorLine;
-    load.fault.reason = ReasonOfTextResult(text.result);
-    if (text.result != IMAGEBUF_LOADED) {
-        load.fault.place = FaultPlace::Line;
-        load.fault.number = text.errorLine;
-    }
-    if (text.result == IMAGEBUF_BEYOND_IMAGE)
-        load.fault.address = text.faultAddress;
-    return load;
+    std::optional<std::string> bytes = ReadWhole(fd, fileSize, digest);
+    if (!bytes)
+        return std::nullopt;
+    return LoadElfImage(*bytes, image);
 }
 
 } // namespace
@@ -125,10 +122,19 @@ ImageLoad LoadImageFile(const char* path, uint8_t* image, size_t chunkSize)
         return CannotOpen("read error");
 
     const uint64_t size = static_cast<uint64_t>(info.st_size);
-    ImageLoad load = *format == ImageFormat::Elf ? LoadElfImage(file.fd(), size, image)
-                                                 : LoadText(*format, file.fd(), size, image, chunkSize);
-    load.fault.text = ReasonText(load);
-    return load;
+    FileDigest digest;
+    std::optional<ImageLoad> load;
+    try {
+        load = *format == ImageFormat::Elf ? LoadElf(file.fd(), size, image, digest)
+                                           : LoadTextImage(*format, file.fd(), size, image, chunkSize, digest);
+    } catch (const std::bad_alloc&) {
+        return CannotOpen(SystemReason(ENOMEM));
+    }
+    if (!load)
+        return CannotOpen("read error");
+    load->fault.text = ReasonText(*load);
+    load->fileSha256 = digest.Finish();
+    return *load;
 }
 
 } // namespace imagebuf

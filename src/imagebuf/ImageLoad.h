@@ -5,7 +5,8 @@
 // what and where the fault was, for a caller that shows more than "ERR 002 on line n".
 //
 // The format comes from the file's content, never its name:
-// - ELF: the file starts with the ELF magic "\x7F" "ELF". Only 32-bit ELF, either byte order.
+// - ELF: the file starts with the ELF magic "\x7F" "ELF". Only 32-bit executables for SH or
+//   the H8 family, either byte order.
 //   Every PT_LOAD program header with file bytes places them at its physical address
 //   (p_paddr); the rest of its memory size (.bss, a stack) loads nothing into flash, and
 //   segments without file bytes are passed over, as are sections in no loadable segment.
@@ -47,6 +48,8 @@ enum class FaultReason {
     SegmentBeyondFile,   // a segment's file bytes lie past the file's end (IMAGEBUF_BAD_SEGMENT)
     FileSizeOverMemSize, // a segment has more file bytes than memory bytes (IMAGEBUF_BAD_SEGMENT)
     OverlappingSegments, // IMAGEBUF_OVERLAPPING_SEGMENTS
+    OtherMachine,        // an ELF for another machine than SH or H8 (IMAGEBUF_NOT_FOR_THE_UNIT)
+    NotExecutable,       // an ELF of another type than ET_EXEC (IMAGEBUF_NOT_FOR_THE_UNIT)
 };
 
 // What the fault's number counts.
@@ -78,6 +81,9 @@ struct ImageLoad {
     int32_t dataEnd = 0;
     int32_t errorLine = 0;
     ImageFault fault;
+    // The SHA-256 of the file as this load read it, in 64 lower-case hex digits: the bytes the
+    // image came from, whether it loaded or not. None when the file could not be opened or read.
+    std::optional<std::string> fileSha256;
 
     bool Loaded() const { return result == IMAGEBUF_LOADED; }
 };
@@ -93,7 +99,8 @@ ImageLoad LoadImageFile(const char* path, uint8_t* image, size_t chunkSize = kRe
 
 // The fault as one line: "line 4: bad checksum", "segment 3: data at 0x3FFFFF00 lies outside
 // the image (0x00000-0x7FFFF)", "ELF header: not an ELF for a 32-bit target", "cannot be
-// opened: No such file or directory"; empty when the file loaded.
+// opened: No such file or directory", "ELF header: ELF for machine 40 (ARM), not SH or H8";
+// empty when the file loaded.
 std::string FaultLine(const ImageLoad& load);
 
 } // namespace imagebuf

@@ -11,13 +11,13 @@
 // - Records S0 (header, read past), S1/S2/S3 (data at a 16/24/32-bit address), S5/S6 (record
 //   counts, accepted and not compared) and S7/S8/S9 (terminators). Hex digits may be upper or
 //   lower case; the leading "S" must be upper case.
-// - A terminator ends the file: whatever follows it is not read. A file without a terminator
+// - A terminator ends the file: whatever follows it is not loaded. A file without a terminator
 //   loads up to its last line.
 // Intel HEX files:
 // - Records 00 (data), 01 (end of file), 02 (extended segment address: data wraps within its
 //   64 KB segment), 03 (start segment address, read past), 04 (extended linear address: data
 //   runs on across 64 KB) and 05 (start linear address, read past). Hex digits in either case.
-// - The end of file record ends the file: data records after it are not read. A file without
+// - The end of file record ends the file: data records after it are not loaded. A file without
 //   one loads up to its last line.
 // Both text formats:
 // - Lines end in LF or CR LF; the last line may have no line end. A blank line (nothing before
@@ -26,8 +26,11 @@
 //   value ClrBuf gave them.
 // ELF files: see ImageLoad.h and ElfImage.h; the "line" of a fault is the number of the
 // segment at fault, from 1, in the order of the program header table (1 for a fault of the
-// file as a whole). Segments may not overlap.
-// Only regular files are read; a directory, a device or a pipe cannot be opened.
+// file as a whole). Only executables for SH or the H8 family load. Segments may not overlap.
+// Only regular files are read; a directory, a device or a pipe cannot be opened, and is
+// refused at once: nothing waits for a pipe's writer or reads a device without end.
+// The whole file is read once, bytes after an end record or a fault included (they are not
+// loaded), so that ImageLoad's digest covers exactly the bytes the image came from.
 //
 // The image covers addresses 0 to IMAGEBUF_SIZE - 1. Data with any byte at IMAGEBUF_SIZE or
 // beyond is a data fault (an address that would wrap past 0xFFFFFFFF included), so nothing is
@@ -69,7 +72,9 @@ enum {
                                        // type has (0, 2, 4, 2, 4)
     IMAGEBUF_BAD_SEGMENT = 11,         // ELF: a segment's file bytes lie past the file's end or
                                        // outnumber its memory bytes
-    IMAGEBUF_OVERLAPPING_SEGMENTS = 12 // ELF: a segment shares addresses with an earlier one
+    IMAGEBUF_OVERLAPPING_SEGMENTS = 12, // ELF: a segment shares addresses with an earlier one
+    IMAGEBUF_NOT_FOR_THE_UNIT = 13      // ELF: for another machine than SH or H8, or not an
+                                        // executable (ET_EXEC)
 };
 
 // Sets `size` bytes from `buf` to IMAGEBUF_BLANK. A size of 0 or less does nothing.
@@ -84,7 +89,7 @@ void ClrBuf(uint8_t* buf, int32_t size);
 //   loads as an empty image); 0 when the file cannot be opened.
 // - `*errorLine`: the 1-based physical line of the first faulty record (blank lines count),
 //   for ELF the segment (above), 0 when the file loaded or could not be opened. The first
-//   fault in the file is the one reported, whatever its kind; lines after it are not read.
+//   fault in the file is the one reported, whatever its kind; lines after it are not judged.
 // - `*unused` is left as the caller set it; `cpuIndex` is accepted for the host's sake and
 //   does not change how a file loads.
 // A null `buf` or `path` returns IMAGEBUF_CANNOT_OPEN; a null result pointer is not written.

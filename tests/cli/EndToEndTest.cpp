@@ -248,6 +248,23 @@ TEST_F(FlashCommand, ExitStatusesAgainstTheUnit)
     EXPECT_EQ(unit->BlocksReceived(), blocksBefore) << "no header wait for a unit that does not answer";
 }
 
+// The block's wait runs out, the data stream is ended with the abort block all the same, and
+// the command tells a unit that stopped answering. Neither the ramp nor a command line holds
+// the abort block's 0xFF bytes.
+TEST_F(FlashCommand, AUnitSilentFromABlockOnEndsWriteWithNoAnswerAfterTheAbortBlock)
+{
+    unitsim::Options options;
+    options.faults.vanishAfterBlocks = 5;
+    SimulatedUnit unit(1, options);
+    const Ran ran = run(common() + QStringList{"write", image("PROG.MOT", 4096), "--json"});
+    EXPECT_EQ(ran.status, 7) << ran.err.toStdString();
+    EXPECT_EQ(ran.json().value("code").toString(), "ERR 030");
+    EXPECT_EQ(unit->BlocksReceived(), 6);
+    const std::vector<uint8_t> heard = unit->ReceivedBytes();
+    const QByteArray bytes(reinterpret_cast<const char*>(heard.data()), static_cast<qsizetype>(heard.size()));
+    EXPECT_EQ(bytes.count(QByteArray(33, '\xFF')), 1) << "the abort block, once";
+}
+
 // Ctrl-C and SIGTERM alike are the stop button.
 TEST_F(FlashCommand, InterruptOrTerminateDuringTheBlocksAbortsAndLeavesTheUnitAt9600)
 {

@@ -2,7 +2,11 @@
 #include "ImageFixture.h"
 #include "support/SRecordText.h"
 
-#include "imagebuf/SRecordFile.h"
+#include "ElfBytes.h"
+
+#include "imagebuf/TextImageFile.h"
+
+#include <QCryptographicHash>
 
 #include <sys/stat.h>
 
@@ -18,16 +22,18 @@ TEST_F(FillBufFile, MissingFileCannotBeOpened)
               (Loaded{IMAGEBUF_CANNOT_OPEN, 0, 0}));
 }
 
-TEST_F(FillBufFile, DirectoryCannotBeOpened)
+// Refused at once as what they are, before a byte is read: a pipe would wait for its writer,
+// a device such as /dev/zero would never end.
+TEST_F(FillBufFile, WhatIsNotARegularFileIsRefusedUnread)
 {
-    EXPECT_EQ(LoadPath(dir_.path().toStdString()), (Loaded{IMAGEBUF_CANNOT_OPEN, 0, 0}));
-}
-
-TEST_F(FillBufFile, PipeIsRefusedWithoutWaitingForAWriter)
-{
-    const std::string path = dir_.filePath("pipe.mot").toStdString();
-    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
-    EXPECT_EQ(LoadPath(path), (Loaded{IMAGEBUF_CANNOT_OPEN, 0, 0}));
+    const std::string pipe = dir_.filePath("pipe.mot").toStdString();
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    for (const std::string& path : {dir_.path().toStdString(), pipe, std::string("/dev/zero")}) {
+        EXPECT_EQ(LoadPath(path), (Loaded{IMAGEBUF_CANNOT_OPEN, 0, 0})) << path;
+        const imagebuf::ImageLoad load = imagebuf::LoadImageFile(path.c_str(), ImageStart());
+        EXPECT_EQ(imagebuf::FaultLine(load), "cannot be opened: not a regular file") << path;
+        EXPECT_FALSE(load.fileSha256.has_value()) << path;
+    }
 }
 
 TEST_F(FillBufFile, Utf8FileNameLoads)
@@ -64,6 +70,26 @@ TEST_F(FillBufFile, NoStateCarriesOverFromAFailedLoad)
     EXPECT_EQ(Load(SRecord(1, 0x08, {1}) + "\n"), (Loaded{IMAGEBUF_LOADED, 0x08, 0}));
 }
 
+std::string Sha256Of(std::string_view bytes)
+{
+    return QCryptographicHash::hash(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())),
+                                    QCryptographicHash::Sha256)
+        .toHex()
+        .toStdString();
+}
+
+// The digest is of the whole file as read, whatever its format and wherever its records end.
+TEST_F(FillBufFile, DigestCoversEveryByteOfTheFile)
+{
+    const std::string records = SRecord(1, 0x40, {7}) + "\n";
+    const std::string elf = ElfBytes({.segments = {{.paddr = 0x10, .bytes = {1, 2, 3}}}});
+    for (const std::string& bytes : {std::string(), records, records + SRecord(9, 0) + "\nnot read\n",
+                                     "junk\n" + records, std::string(":00000001FF\r\n"), elf, elf.substr(0, 20)}) {
+        const imagebuf::ImageLoad load = imagebuf::LoadImageFile(WriteFile(bytes).c_str(), ImageStart());
+        EXPECT_EQ(load.fileSha256, Sha256Of(bytes)) << bytes;
+    }
+}
+
 // Files larger than the smallest read piece, with the lines the piece boundaries can cut.
 struct ChunkCase {
     const char* name;
@@ -89,6 +115,8 @@ const ChunkCase kChunkCases[] = {
     {"LongestLinesLate", ManyRecords(SRecord(1, 0x300, std::vector<uint8_t>(252, 3)) + "\r\n")},
     {"OverLongLineLate", ManyRecords("S2" + std::string(5000, 'A') + "\n")},
     {"TruncatedEnd", ManyRecords("") + SRecord(2, 0x100, {1, 2, 3}).substr(0, 9)},
+    // The rest is read for the digest alone, in pieces as well.
+    {"FaultEarly", SRecord(1, 0x10, {1}) + "\nX\n" + ManyRecords("")},
 };
 
 class FillBufChunks : public ImageFixture, public ::testing::WithParamInterface<ChunkCase> {};
@@ -99,13 +127,15 @@ TEST_P(FillBufChunks, ResultDoesNotDependOnReadPieceSize)
     const Loaded whole = LoadPath(path);
     const std::vector<uint8_t> wholeImage = Image();
     ASSERT_GT(whole.dataEnd, 0);
+    const std::string digest = Sha256Of(GetParam().text);
 
     for (size_t chunk : {size_t{0}, imagebuf::kSmallestReadChunk, imagebuf::kSmallestReadChunk + 7,
-                         size_t{4096}, size_t{65536}}) {
+                         size_t{4096}, size_t{65536}, imagebuf::kReadChunk}) {
         std::vector<uint8_t> image(IMAGEBUF_SIZE, IMAGEBUF_BLANK);
-        const imagebuf::LoadResult r = imagebuf::LoadSRecordFile(path.c_str(), image.data(), chunk);
+        const imagebuf::ImageLoad r = imagebuf::LoadImageFile(path.c_str(), image.data(), chunk);
         EXPECT_EQ((Loaded{r.result, r.dataEnd, r.errorLine}), whole) << "piece size " << chunk;
         EXPECT_EQ(FirstDifference(image, wholeImage), -1) << "piece size " << chunk;
+        EXPECT_EQ(r.fileSha256, digest) << "piece size " << chunk;
     }
 }
 

@@ -133,6 +133,11 @@ const LoadCase kLoadCases[] = {
                             {.paddr = 0x20, .bytes = kThree}}}),
      {{0x20, kThree}}, 0x22},
     {"ElfWithoutLoadedBytes", ElfBytes({.segments = {{.paddr = 0x100, .memSize = 0x100}}}), {}, 0},
+    // The H8 family's machines from first to last, as SH's.
+    {"ElfForH8_300", ElfBytes({.machine = EM_H8_300, .segments = {{.paddr = 0x20, .bytes = kThree}}}),
+     {{0x20, kThree}}, 0x22},
+    {"ElfForH8_500", ElfBytes({.machine = EM_H8_500, .segments = {{.paddr = 0x20, .bytes = kThree}}}),
+     {{0x20, kThree}}, 0x22},
 };
 
 class FillBufLoads : public ImageFixture, public ::testing::WithParamInterface<LoadCase> {};

@@ -70,7 +70,7 @@ inline imagebuf::ImageLoad LoadAndCheckEveryPromise(const std::string& path, Fuz
 
     Require(unused == 0x55AA, "the unused result is left alone");
     Require(pathBytes == path, "the path is not modified");
-    Require(result >= IMAGEBUF_LOADED && result <= IMAGEBUF_OVERLAPPING_SEGMENTS,
+    Require(result >= IMAGEBUF_LOADED && result <= IMAGEBUF_NOT_FOR_THE_UNIT,
             "an existing file gives a documented result");
     Require(dataEnd >= 0 && dataEnd < IMAGEBUF_SIZE, "the data end lies inside the image");
     Require(result == IMAGEBUF_LOADED ? errorLine == 0 : errorLine >= 1,
@@ -87,6 +87,7 @@ inline imagebuf::ImageLoad LoadAndCheckEveryPromise(const std::string& path, Fuz
     Require(std::memcmp(whole.bytes.get(), other.bytes.get(), IMAGEBUF_SIZE) == 0,
             "FillBuf and LoadImageFile give the same image");
     Require(load.format.has_value(), "an existing file has a format");
+    Require(load.fileSha256.has_value() && load.fileSha256->size() == 64, "an existing file has a digest");
     Require((load.fault.reason == imagebuf::FaultReason::None) == load.Loaded() &&
                 imagebuf::FaultLine(load).empty() == load.Loaded(),
             "a reason and a fault text are given, and only on a fault");
@@ -156,7 +157,8 @@ inline void RequireTheSameInPieces(const std::string& path, const imagebuf::Imag
     const imagebuf::ImageLoad inPieces =
         imagebuf::LoadImageFile(path.c_str(), pieces.bytes.get(), imagebuf::kSmallestReadChunk);
     Require(inPieces.result == load.result && inPieces.dataEnd == load.dataEnd &&
-                inPieces.errorLine == load.errorLine && inPieces.fault.text == load.fault.text,
+                inPieces.errorLine == load.errorLine && inPieces.fault.text == load.fault.text &&
+                inPieces.fileSha256 == load.fileSha256,
             "reading in small pieces gives the same result");
     Require(std::memcmp(whole.bytes.get(), pieces.bytes.get(), IMAGEBUF_SIZE) == 0,
             "reading in small pieces gives the same image");

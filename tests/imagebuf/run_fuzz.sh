@@ -28,9 +28,9 @@ work=$(cd "$work" && pwd)
 source "$here/../fuzz/fuzz_common.sh"
 clangxx=$(find_clangxx)
 # Every reader is linked in: the format is told by content, so each target reaches them all.
-read -r -a libelf <<<"$(pkg-config --cflags --libs libelf)"
+read -r -a libs <<<"$(pkg-config --cflags --libs libelf libcrypto)"
 "$clangxx" -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
-  -I"$src" "$here/fuzz_$target.cpp" "$src"/imagebuf/*.cpp "${libelf[@]}" -o "$work/fuzz_$target"
+  -I"$src" "$here/fuzz_$target.cpp" "$src"/imagebuf/*.cpp "${libs[@]}" -o "$work/fuzz_$target"
 
 # The inputs become files in the scratch folder.
 run_fuzz_target "$target" "$work/fuzz_$target" "$here/fuzz_corpus/$target" "$work" "$seconds" \

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace {
 
 enum class Unit { Completes, Silent, OkWithoutGo, Refuses };
@@ -82,6 +84,37 @@ INSTANTIATE_TEST_SUITE_P(
         ExchangeCase{"MainOkWithoutGoClearsOnlySpeed", true, 9600, Unit::OkWithoutGo, 1, 1, "ERR 201", 0, 1, {k9600}},
         ExchangeCase{"MainRefusedClearsOnlySpeed", true, 9600, Unit::Refuses, 1, 1, nullptr, 0, 1, {}}),
     [](const auto& info) { return info.param.name; });
+
+// What the port took in before the switch is no answer at the new speed: an "OK" behind the
+// first, still in the port's buffer when the line switches, is purged, and the wait goes on
+// to the unit's "GO".
+TEST(SpeedExchangeSwitch, StaleOkInThePortDoesNotEndTheWaitForGo)
+{
+    ResetModule1();
+    Module1.SpeedIndex = 1;
+    FakeClock clock;
+    FakeMSComm port(&clock);
+    QString error;
+    port.Open(&error);
+    port.Expect("CC02807D\r\n", "OK\r\n").AfterSettings("GO\r\n", 50);
+    Link link(port, kTransferWindowLink);
+    MessageRecorder messages;
+    bool planted = false;
+    // Runs after the link's receive handler has taken the first "OK".
+    QObject::connect(&port, &MSComm::OnComm, &port, [&] {
+        if (std::exchange(planted, true))
+            return;
+        port.Buffer("OK\r\n");
+        clock.After(1, [&] { port.Deliver(QByteArray()); });
+    });
+
+    link.SetLineSpeed(38400);
+
+    EXPECT_EQ(Module1.SpeedIndex, 1);
+    EXPECT_EQ(Module1.HighSpeedLink, 1);
+    EXPECT_EQ(port.settingsLog, QStringList{k38400});
+    EXPECT_TRUE(port.ScriptDone()) << "the GO was waited for";
+}
 
 TEST(SpeedExchangeSend, RefusedWriteReturnsAtOnceChangingNothing)
 {

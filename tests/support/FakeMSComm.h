@@ -28,6 +28,9 @@ public:
     std::function<void(const QByteArray&)> onUnscriptedOutput;
     // Delivers bytes as one receive event.
     void Deliver(const QByteArray& bytes);
+    // Puts bytes in the input buffer without a receive event, as bytes the system has taken in
+    // and not yet told of: the next event (Deliver of nothing, say) or Input finds them.
+    void Buffer(const QByteArray& bytes) { pending_.append(bytes); }
     // Raises a line-error event (1004, 1006, 1008, 1009).
     void RaiseEvent(int code);
 
