@@ -113,7 +113,6 @@ int RunPlan(FlashSession& session, CliFront&, const Invocation& inv, Streams& st
     summary.pageNo = inv.choices.PageNo;
     int status = session.PrepareTransfer() ? Exit::kDone : Messages::kOpenFile.exitStatus;
     if (status == Exit::kDone) {
-        summary.fileSha256 = FileSha256(inv.file);
         const PageReading reading = session.ReadPages();
         summary.pages = reading.pages;
         // A plan against pages never read would be a guess.
@@ -139,7 +138,6 @@ WriteSummary RunWrite(FlashSession& session, CliFront& front, const Invocation& 
         summary.exit = Messages::kOpenFile.exitStatus;
         return summary;
     }
-    summary.fileSha256 = FileSha256(inv.file);
 
     const PageReading before = session.ReadPages();
     if (front.StopRequested()) {

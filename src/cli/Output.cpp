@@ -79,6 +79,12 @@ QJsonValue digestValue(const std::optional<QString>& digest)
     return digest ? QJsonValue(*digest) : QJsonValue(QJsonValue::Null);
 }
 
+// The file as the load read it; nothing when no load read it.
+std::optional<QString> fileDigestOf(const imagebuf::ImageLoad& image)
+{
+    return image.fileSha256 ? std::optional<QString>(QString::fromStdString(*image.fileSha256)) : std::nullopt;
+}
+
 // Twelve digits tell images apart on a screen; the JSON and the log carry all of them.
 QString shortDigest(const std::optional<QString>& digest)
 {
@@ -191,7 +197,7 @@ QJsonObject PlanJson(const PlanSummary& s)
         {QStringLiteral("questions"), questions},
         {QStringLiteral("erase"), erase},
         {QStringLiteral("pages"), PagesJson(s.pages)},
-        {QStringLiteral("file_sha256"), digestValue(s.fileSha256)},
+        {QStringLiteral("file_sha256"), digestValue(s.image ? fileDigestOf(*s.image) : std::nullopt)},
         {QStringLiteral("image_sha256"), digestValue(s.imageSha256)},
     };
 }
@@ -215,7 +221,7 @@ QJsonObject WriteJson(const WriteSummary& w)
         {QStringLiteral("bytes"), bytesOf(w.report.blocksAccepted)},
         {QStringLiteral("seconds"), std::round(w.seconds * 1000) / 1000},
         {QStringLiteral("pages"), w.pages ? QJsonValue(PagesJson(*w.pages)) : QJsonValue(QJsonValue::Null)},
-        {QStringLiteral("file_sha256"), digestValue(w.fileSha256)},
+        {QStringLiteral("file_sha256"), digestValue(fileDigestOf(w.report.image))},
         {QStringLiteral("image_sha256"), digestValue(w.imageSha256)},
     };
 }
@@ -258,7 +264,6 @@ std::optional<WriteSummary> ReadWriteJson(const QJsonObject& json)
     w.report.blockBaud = json.value(QStringLiteral("speed")).toInt(Proto::kBaudLow);
     w.report.blocksAccepted = json.value(QStringLiteral("blocks")).toInt();
     w.seconds = json.value(QStringLiteral("seconds")).toDouble();
-    w.fileSha256 = digestOf(json.value(QStringLiteral("file_sha256")));
     w.imageSha256 = digestOf(json.value(QStringLiteral("image_sha256")));
     return w;
 }
@@ -294,7 +299,7 @@ QString PagesText(const PageRecords& pages)
 
 QString PlanText(const PlanSummary& s)
 {
-    QString out = QStringLiteral("page: %1\nfile sha256: %2\n").arg(pageText(s.pageNo), shortDigest(s.fileSha256));
+    QString out = QStringLiteral("page: %1\nfile sha256: %2\n").arg(pageText(s.pageNo), shortDigest(s.image ? fileDigestOf(*s.image) : std::nullopt));
     if (s.image && s.image->format)
         out += QStringLiteral("format: %1\n").arg(QLatin1String(imagebuf::FormatName(*s.image->format)));
     if (!s.image || !s.image->Loaded())

@@ -26,7 +26,6 @@ struct WriteSummary {
     int exit = 0;
     double seconds = 0;
     std::optional<PageRecords> pages; // after the run; nullopt: not read
-    std::optional<QString> fileSha256;  // the file as read; nullopt: unreadable
     std::optional<QString> imageSha256; // the image the run sends; nullopt: never loaded
 };
 // "done", "stopped" or "cancelled".
@@ -42,7 +41,6 @@ struct PlanSummary {
     PageRecords pages;
     std::optional<imagebuf::ImageLoad> image; // nullopt: no load was tried (the unit did not answer)
     PagePlan plan;
-    std::optional<QString> fileSha256;  // as in WriteSummary
     std::optional<QString> imageSha256;
 };
 

@@ -19,17 +19,6 @@ QString Sha256Hex(const QByteArray& bytes)
     return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
 }
 
-std::optional<QString> FileSha256(const QString& path)
-{
-    QFile file(path);
-    if (path.isEmpty() || QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    if (!hash.addData(&file) || file.error() != QFileDevice::NoError)
-        return std::nullopt;
-    return QString::fromLatin1(hash.result().toHex());
-}
-
 std::optional<QString> UsbSerialOf(const QString& device)
 {
     const QString target = QFileInfo(device).canonicalFilePath();

@@ -17,8 +17,6 @@ namespace cli {
 
 // SHA-256, 64 lower-case hex digits.
 QString Sha256Hex(const QByteArray& bytes);
-// The digest of the file as it reads now; nullopt when it cannot be read.
-std::optional<QString> FileSha256(const QString& path);
 
 // The USB serial number of the adapter behind `device` (symbolic links followed, so that
 // /dev/serial/by-id/… finds its tty), where the system knows one; nullopt otherwise.

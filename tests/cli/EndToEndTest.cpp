@@ -19,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <sys/stat.h>
 #include <cstring>
 
 namespace {
@@ -263,6 +264,22 @@ TEST_F(FlashCommand, AUnitSilentFromABlockOnEndsWriteWithNoAnswerAfterTheAbortBl
     const std::vector<uint8_t> heard = unit->ReceivedBytes();
     const QByteArray bytes(reinterpret_cast<const char*>(heard.data()), static_cast<qsizetype>(heard.size()));
     EXPECT_EQ(bytes.count(QByteArray(33, '\xFF')), 1) << "the abort block, once";
+}
+
+// A pipe or a device never ends a read, or blocks at opening: refused before any port opens.
+TEST_F(FlashCommand, AFileThatIsNoRegularFileIsRefusedBeforeThePortOpens)
+{
+    SimulatedUnit unit(1);
+    const QString fifo = dir_.filePath("image.fifo");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    for (const QString& file : {fifo, QStringLiteral("/dev/zero")}) {
+        for (const char* command : {"plan", "write"}) {
+            const Ran ran = run(common() + QStringList{command, file, "--json"});
+            EXPECT_EQ(ran.status, 4) << command << " " << file.toStdString() << ": " << ran.err.toStdString();
+            EXPECT_TRUE(ran.json().value("file_sha256").isNull());
+        }
+    }
+    EXPECT_TRUE(unit->CommandLines().empty());
 }
 
 // Ctrl-C and SIGTERM alike are the stop button.
