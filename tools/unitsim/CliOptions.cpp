@@ -29,6 +29,16 @@ bool ParseInt(const std::string& text, int low, int high, int* out)
 constexpr int kMaxMs = 600'000;
 constexpr int kMaxBlock = kMemorySize / 32;
 
+// A page as the operator numbers it (1-4), kept as its index 0..3.
+bool ParsePageIndex(const std::string& text, int* index)
+{
+    int page = 0;
+    if (!ParseInt(text, 1, kPages, &page))
+        return false;
+    *index = page - 1;
+    return true;
+}
+
 // "N[:TIMES[:CHAR]]"
 bool ParseUnclear(const std::string& text, Faults& faults)
 {
@@ -88,21 +98,9 @@ const std::vector<Option>& KnownOptions()
         {"--erase-reply", "TEXT", "fault: answer a page erase TEXT and do not erase",
          [](C& c, S v) { c.options.faults.eraseReply = v; return true; }},
         {"--bad-record-sum", "PAGE", "fault: wrong checksum in the record of page PAGE (1-4)",
-         [](C& c, S v) {
-             int page = 0;
-             if (!ParseInt(v, 1, kPages, &page))
-                 return false;
-             c.options.faults.badRecordSumPage = page - 1;
-             return true;
-         }},
+         [](C& c, S v) { return ParsePageIndex(v, &c.options.faults.badRecordSumPage); }},
         {"--vanish-at-query", "PAGE", "fault: answer nothing from the query of page PAGE (1-4) on",
-         [](C& c, S v) {
-             int page = 0;
-             if (!ParseInt(v, 1, kPages, &page))
-                 return false;
-             c.options.faults.vanishAtQueryPage = page - 1;
-             return true;
-         }},
+         [](C& c, S v) { return ParsePageIndex(v, &c.options.faults.vanishAtQueryPage); }},
         {"--unclear-at", "N[:TIMES[:CHAR]]", "fault: answer data block N (bytes N*32 on) CHAR (X), once or twice",
          [](C& c, S v) { return ParseUnclear(v, c.options.faults); }},
         {"--flash-fault-at", "N", "fault: answer data block N \"F\"",
