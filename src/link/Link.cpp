@@ -34,11 +34,16 @@ Link::Link(MSComm& port, const LinkProfile& profile) : port_(port), profile_(pro
     });
 }
 
-void Link::setSettings(const QString& settings)
+bool Link::setSettings(const QString& settings)
 {
-    port_.SetSettings(settings);
+    QString description;
+    if (!port_.SetSettings(settings, &description)) {
+        showRefusal(description);
+        return false;
+    }
     if (observer_ != nullptr)
         observer_->SpeedChanged(settings);
+    return true;
 }
 
 void Link::fail(const MessageRow* row)
@@ -56,13 +61,18 @@ bool Link::writeRefused(const QByteArray& bytes)
         lastRefusal_.clear();
         return false;
     }
+    showRefusal(description);
+    return true;
+}
+
+void Link::showRefusal(const QString& description)
+{
     // A port that went away refuses every write after it for the same reason; the operator
     // hears it once, not once for each marker block and closing exchange that follows.
     if (description != lastRefusal_)
         ShowMessage(Messages::kPortRefusal, description);
     lastRefusal_ = description;
     lastFault_ = &Messages::kPortRefusal;
-    return true;
 }
 
 int16_t Link::SendCommand(QString& text)
@@ -212,11 +222,11 @@ void Link::SetLineSpeed(int32_t baud)
     } else if (!ReplyContains(Module1.RxBytes, Proto::kTokenOK)) {
         Module1.SpeedIndex = 0;
     } else {
-        // The unit switches after its "OK" and greets the host with "GO" at the new speed.
+        // The unit switches after its "OK" and greets the host with "GO" at the new speed. A line
+        // that refused the speed could not understand the greeting: the exchange failed.
         Module1.RxCount = 0;
         port_.ClearInBuffer();
-        setSettings(targetSettings);
-        if (WaitReply() != 0 || !ReplyContains(Module1.RxBytes, Proto::kTokenGO))
+        if (!setSettings(targetSettings) || WaitReply() != 0 || !ReplyContains(Module1.RxBytes, Proto::kTokenGO))
             Module1.SpeedIndex = 0;
         else
             exchanged = true;

@@ -74,7 +74,8 @@ public:
     void SetObserver(LinkObserver* observer) { observer_ = observer; }
 
 private:
-    void setSettings(const QString& settings);
+    bool setSettings(const QString& settings);
+    void showRefusal(const QString& description);
 
     int16_t drainTransmit(const MessageRow* timeout);
     void fail(const MessageRow* row);
@@ -83,7 +84,7 @@ private:
 
     MSComm& port_;
     const LinkProfile& profile_;
-    QString lastRefusal_; // the port layer's last refusal, already shown
+    QString lastRefusal_; // the port layer's last refusal (of a write or a speed), already shown
     LinkObserver* observer_ = nullptr;
     const MessageRow* lastFault_ = nullptr;
 };

@@ -28,7 +28,7 @@ public:
     virtual void SetCommPort(int16_t n) = 0;
     virtual int16_t CommPort() const = 0;
     // A port target to open in place of the one CommPort resolves to: a device path or an
-    // rfc2217://HOST:PORT address (a command line's --port); empty: CommPort decides again.
+    // rfc2217:// or rfc2217+tls:// address (a command line's --port); empty: CommPort decides again.
     // Ports that stand in for a line in tests have no target and ignore it.
     virtual void SetDevice(const QString& target) { (void)target; }
 
@@ -38,8 +38,9 @@ public:
     virtual void Close() = 0;
     virtual bool PortOpen() const = 0;
 
-    // Settings = "9600,N,8,1" or "38400,N,8,1" on the open port.
-    virtual bool SetSettings(const QString& settings) = 0;
+    // Settings = "9600,N,8,1" or "38400,N,8,1" on the open port. Refused, with the layer's
+    // description, when the line cannot take them.
+    virtual bool SetSettings(const QString& settings, QString* error) = 0;
     virtual QString Settings() const = 0;
 
     // Output = bytes. Refused with the layer's description when the port is not open.
@@ -64,8 +65,12 @@ signals:
     void Noted(const QString& note);
 };
 
+struct TlsFiles;
+
 // The port each window creates for itself: at each opening it drives the local device or the
-// remote port its target names. Tests install a factory of in-memory ports.
+// remote port its target names, a TLS one with `tls` (the configuration folder's files when
+// left out). Tests install a factory of in-memory ports.
 using MSCommFactory = std::function<std::unique_ptr<MSComm>()>;
 std::unique_ptr<MSComm> CreateMSComm();
+std::unique_ptr<MSComm> CreateMSComm(const TlsFiles& tls);
 void SetMSCommFactory(MSCommFactory factory);

@@ -1,6 +1,7 @@
 #include "link/MSComm.h"
+#include "link/RemoteTls.h"
 
-std::unique_ptr<MSComm> CreateTargetMSComm();
+std::unique_ptr<MSComm> CreateTargetMSComm(const TlsFiles& tls);
 
 namespace {
 MSCommFactory& factory()
@@ -12,7 +13,12 @@ MSCommFactory& factory()
 
 std::unique_ptr<MSComm> CreateMSComm()
 {
-    return factory() ? factory()() : CreateTargetMSComm();
+    return CreateMSComm(TlsFiles{});
+}
+
+std::unique_ptr<MSComm> CreateMSComm(const TlsFiles& tls)
+{
+    return factory() ? factory()() : CreateTargetMSComm(tls);
 }
 
 void SetMSCommFactory(MSCommFactory f)

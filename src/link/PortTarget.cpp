@@ -12,12 +12,13 @@
 namespace {
 
 const QLatin1String kScheme("rfc2217://");
+const QLatin1String kTlsScheme("rfc2217+tls://");
 
 } // namespace
 
 bool IsRemoteTarget(const QString& target)
 {
-    return target.startsWith(kScheme, Qt::CaseInsensitive);
+    return target.startsWith(kScheme, Qt::CaseInsensitive) || target.startsWith(kTlsScheme, Qt::CaseInsensitive);
 }
 
 std::optional<RemoteAddress> ParseRemoteTarget(const QString& target)
@@ -29,7 +30,7 @@ std::optional<RemoteAddress> ParseRemoteTarget(const QString& target)
     if (!url.isValid() || url.host().isEmpty() || port < 1 || port > 65535 || !url.userInfo().isEmpty() ||
         !(url.path().isEmpty() || url.path() == QLatin1String("/")) || url.hasQuery() || url.hasFragment())
         return std::nullopt;
-    return RemoteAddress{url.host(), static_cast<uint16_t>(port)};
+    return RemoteAddress{url.host(), static_cast<uint16_t>(port), target.startsWith(kTlsScheme, Qt::CaseInsensitive)};
 }
 
 QString PortLinkName(int16_t n)

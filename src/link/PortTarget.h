@@ -7,11 +7,12 @@
 
 // Where a port leads: a local serial device, or a port that a serial device server offers
 // over TCP with the Telnet COM-PORT option, written rfc2217://HOST:PORT (HOST a name, an IPv4
-// address, or an IPv6 address in brackets).
+// address, or an IPv6 address in brackets), or rfc2217+tls://HOST:PORT for one inside TLS.
 
 struct RemoteAddress {
     QString host;
     uint16_t port = 0;
+    bool tls = false;
 };
 
 // True for every text that means a remote port, well formed or not, so that a malformed

@@ -1,9 +1,12 @@
 #include "link/Rfc2217MSComm.h"
 
+#include "link/ComPortOption.h"
 #include "link/PortTarget.h"
 #include "link/Protocol.h"
 
 #include <QDeadlineTimer>
+#include <QSslCertificate>
+#include <QSslConfiguration>
 #include <QThread>
 
 #include <libtelnet.h>
@@ -12,74 +15,62 @@
 
 namespace {
 
-// The Telnet COM-PORT option and its client commands; a server answers each with the command
-// plus 100.
-constexpr unsigned char kComPortOption = 44;
-constexpr uint8_t kSetBaudRate = 1;
-constexpr uint8_t kSetDataSize = 2;
-constexpr uint8_t kSetParity = 3;
-constexpr uint8_t kSetStopSize = 4;
-constexpr uint8_t kSetControl = 5;
-constexpr uint8_t kSetLineStateMask = 10;
-constexpr uint8_t kPurgeData = 12;
-constexpr uint8_t kServerReply = 100;
-constexpr uint8_t kNotifyLineState = 6;
-
-constexpr char kNoFlowControl = 1;
-constexpr char kDtrOn = 8;
-constexpr char kRtsOn = 11;
-constexpr char kPurgeReceive = 1;  // the server's buffer of what its line received
-constexpr char kPurgeTransmit = 2; // the server's buffer of what its line has yet to send
-
-// Line-state bits.
-constexpr uint8_t kOverrun = 0x02;
-constexpr uint8_t kParity = 0x04;
-constexpr uint8_t kFraming = 0x08;
-constexpr uint8_t kLineErrorBits = kOverrun | kParity | kFraming;
-
-// Binary both ways, so that neither side treats a CR in a data block as a line end; the
-// COM-PORT option from our side only. Everything else the server offers is declined.
-const telnet_telopt_t kTelnetOptions[] = {
-    {TELNET_TELOPT_BINARY, TELNET_WILL, TELNET_DO},
-    {TELNET_TELOPT_SGA, TELNET_WILL, TELNET_DO},
-    {kComPortOption, TELNET_WILL, TELNET_DONT},
-    {-1, 0, 0},
-};
-
 constexpr int kMaxServerWords = 256;
 
 char parityCode(QStringView letter)
 {
     switch (letter.isEmpty() ? u'N' : letter.at(0).toUpper().unicode()) {
-    case u'O': return 2;
-    case u'E': return 3;
-    case u'M': return 4;
-    case u'S': return 5;
-    default: return 1; // none
+    case u'O': return ComPort::kParityOdd;
+    case u'E': return ComPort::kParityEven;
+    case u'M': return ComPort::kParityMark;
+    case u'S': return ComPort::kParitySpace;
+    default: return ComPort::kParityNone;
     }
 }
 
 char stopCode(QStringView stop)
 {
     if (stop == u"2")
-        return 2;
+        return ComPort::kStopTwo;
     if (stop == u"1.5")
-        return 3;
-    return 1;
+        return ComPort::kStopOneAndHalf;
+    return ComPort::kStopOne;
+}
+
+QByteArray speedBytes(quint32 baud)
+{
+    QByteArray speed(4, '\0');
+    for (int i = 0; i < 4; ++i)
+        speed[i] = static_cast<char>((baud >> (24 - 8 * i)) & 0xFF);
+    return speed;
+}
+
+quint32 speedOf(const unsigned char* bytes)
+{
+    return (quint32(bytes[0]) << 24) | (quint32(bytes[1]) << 16) | (quint32(bytes[2]) << 8) | quint32(bytes[3]);
+}
+
+int remainingMs(const QDeadlineTimer& deadline)
+{
+    return static_cast<int>(std::max<qint64>(deadline.remainingTime(), 1));
 }
 
 } // namespace
 
-std::unique_ptr<MSComm> CreateRfc2217MSComm()
+std::unique_ptr<MSComm> CreateRfc2217MSComm(const TlsFiles& tls)
 {
-    return std::make_unique<Rfc2217MSComm>();
+    return std::make_unique<Rfc2217MSComm>(tls);
 }
 
-Rfc2217MSComm::Rfc2217MSComm() : settings_(QString::fromLatin1(Proto::kSettings9600))
+Rfc2217MSComm::Rfc2217MSComm(TlsFiles tls)
+    : tls_(std::move(tls)),
+      options_([this](unsigned char command, unsigned char option) { telnet_negotiate(telnet_, command, option); }),
+      settings_(QString::fromLatin1(Proto::kSettings9600))
 {
-    connect(&socket_, &QTcpSocket::readyRead, this, &Rfc2217MSComm::onReadyRead);
-    connect(&socket_, &QTcpSocket::disconnected, this, &Rfc2217MSComm::onConnectionLost);
-    connect(&socket_, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError error) {
+    connect(&socket_, &QSslSocket::connected, this, [this] { tcpConnected_ = true; });
+    connect(&socket_, &QSslSocket::readyRead, this, &Rfc2217MSComm::onReadyRead);
+    connect(&socket_, &QSslSocket::disconnected, this, &Rfc2217MSComm::onConnectionLost);
+    connect(&socket_, &QSslSocket::errorOccurred, this, [this](QAbstractSocket::SocketError error) {
         if (error != QAbstractSocket::SocketTimeoutError)
             onConnectionLost();
     });
@@ -102,25 +93,20 @@ bool Rfc2217MSComm::Open(QString* error)
     target_ = fixedTarget_.isEmpty() ? PortTargetOf(commPort_) : fixedTarget_;
     lostReason_.clear();
     settings_ = QString::fromLatin1(Proto::kSettings9600);
-    received_.clear();
-    serverWords_.clear();
-    outgoing_.clear();
-    lineErrors_ = 0;
     const std::optional<RemoteAddress> address = ParseRemoteTarget(target_);
     if (!address) {
-        *error = QStringLiteral("%1: not a remote port address.\nWrite it rfc2217://HOST:PORT, an IPv6 address "
-                                "in brackets.")
+        *error = QStringLiteral("%1: not a remote port address.\nWrite it rfc2217://HOST:PORT or "
+                                "rfc2217+tls://HOST:PORT, an IPv6 address in brackets.")
                      .arg(target_);
         return false;
     }
     // Every step waits on the socket itself, never longer than what is left of the opening's time.
     const QDeadlineTimer deadline(kOpenTimeoutMs);
     const QDeadlineTimer grace(kBusyGraceMs);
-    bool connected = false;
+    Outcome outcome = Outcome::Unreachable;
     for (;;) {
-        connected = connectOnce(*address, deadline);
-        const bool refused = connected && socket_.state() != QAbstractSocket::ConnectedState && !speedConfirmed_;
-        if (!refused || grace.hasExpired() || deadline.hasExpired())
+        outcome = connectOnce(*address, deadline);
+        if (outcome != Outcome::HungUp || grace.hasExpired() || deadline.hasExpired())
             break;
         // A server goes on holding its port for some milliseconds after the last client hung up,
         // and refuses the next one meanwhile as it refuses one while another client holds it. A
@@ -128,68 +114,186 @@ bool Rfc2217MSComm::Open(QString* error)
         QThread::msleep(static_cast<unsigned long>(std::min<qint64>(kBusyRetryMs, grace.remainingTime())));
     }
     opening_ = false;
-    if (speedConfirmed_ && socket_.state() == QAbstractSocket::ConnectedState) {
+    if (outcome == Outcome::Open) {
         open_ = true;
         received_.clear();
         lineErrors_ = 0;
         return true;
     }
-    if (!connected && socket_.error() != QAbstractSocket::SocketTimeoutError)
-        *error = QStringLiteral("%1: %2.\nCheck the address, and that the serial device server runs and offers "
-                                "the port.")
-                     .arg(target_, socket_.errorString());
-    else if (socket_.state() == QAbstractSocket::ConnectedState || !connected)
-        *error = QStringLiteral("%1: no answer from the server within %2 s.")
-                     .arg(target_)
-                     .arg(kOpenTimeoutMs / 1000);
-    else if (!serverWords_.trimmed().isEmpty())
-        *error = QStringLiteral("%1: the server refused the port: %2")
-                     .arg(target_, QString::fromUtf8(serverWords_).simplified());
-    else
-        *error = QStringLiteral("%1: the server closed the connection without opening the port.").arg(target_);
+    *error = openFailure(outcome);
     socket_.abort();
     return false;
 }
 
-bool Rfc2217MSComm::connectOnce(const RemoteAddress& address, const QDeadlineTimer& deadline)
+QString Rfc2217MSComm::openFailure(Outcome outcome) const
 {
-    const auto remaining = [&deadline] { return static_cast<int>(std::max<qint64>(deadline.remainingTime(), 1)); };
+    switch (outcome) {
+    case Outcome::Refused:
+        return QStringLiteral("%1: %2").arg(target_, refusal_);
+    case Outcome::Silent:
+        return QStringLiteral("%1: no answer from the server within %2 s.").arg(target_).arg(kOpenTimeoutMs / 1000);
+    case Outcome::HungUp:
+        if (!serverWords_.trimmed().isEmpty())
+            return QStringLiteral("%1: the server refused the port: %2")
+                .arg(target_, QString::fromUtf8(serverWords_).simplified());
+        return QStringLiteral("%1: the server closed the connection without opening the port.").arg(target_);
+    default:
+        return QStringLiteral("%1: %2.\nCheck the address, and that the serial device server runs and offers "
+                              "the port.")
+            .arg(target_, socket_.errorString());
+    }
+}
+
+void Rfc2217MSComm::startConnection()
+{
     if (telnet_ != nullptr)
         telnet_free(telnet_);
-    telnet_ = telnet_init(kTelnetOptions, &Rfc2217MSComm::telnetEvent, 0, this);
+    // Proxy mode: the negotiations reach us as they come, refusals included, and TelnetOptions
+    // answers them.
+    telnet_ = telnet_init(nullptr, &Rfc2217MSComm::telnetEvent, TELNET_FLAG_PROXY, this);
+    options_ = TelnetOptions(
+        [this](unsigned char command, unsigned char option) { telnet_negotiate(telnet_, command, option); });
     outgoing_.clear();
+    received_.clear();
     serverWords_.clear();
+    held_.clear();
+    refusal_.clear();
+    speedAnswer_.reset();
+    purgesDue_ = 0;
+    lineErrors_ = 0;
+    suspended_ = false;
+    tcpConnected_ = false;
+    heardServer_ = false;
+}
+
+Rfc2217MSComm::Outcome Rfc2217MSComm::connectOnce(const RemoteAddress& address, const QDeadlineTimer& deadline)
+{
+    startConnection();
     opening_ = true;
-    speedConfirmed_ = false;
+    usingTls_ = address.tls;
     socket_.abort();
-    socket_.connectToHost(address.host, address.port);
-    if (!socket_.waitForConnected(remaining())) {
-        opening_ = false;
-        return false;
+    if (!connectSocket(address, deadline)) {
+        if (!refusal_.isEmpty())
+            return Outcome::Refused;
+        const bool timedOut = tcpConnected_ || socket_.error() == QAbstractSocket::SocketTimeoutError;
+        return timedOut ? Outcome::Silent : Outcome::Unreachable;
     }
     // A block's verdict is one byte and every block waits for it: no Nagle delay.
     socket_.setSocketOption(QAbstractSocket::LowDelayOption, 1);
-    telnet_negotiate(telnet_, TELNET_WILL, kComPortOption);
-    telnet_negotiate(telnet_, TELNET_WILL, TELNET_TELOPT_BINARY);
-    telnet_negotiate(telnet_, TELNET_DO, TELNET_TELOPT_BINARY);
+    options_.Ask();
+    flushOutgoing();
+    // No COM-PORT command goes before the server agreed to the option.
+    const auto agreedOrRefused = [this] { return options_.ComPortAgreed() || !options_.Refusal().isEmpty(); };
+    if (!waitFor(agreedOrRefused, deadline))
+        return whyNotAgreed();
+    if (!options_.Refusal().isEmpty())
+        return whyNotAgreed();
+    sendLineSetup();
+    flushOutgoing();
+    // The server's answer to the speed says that the line is ours. A server that cannot give it
+    // (another client holds it, its device is missing) says why and hangs up.
+    const auto lineSet = [this] {
+        return (speedAnswer_ && options_.BinaryAgreed()) || !options_.Refusal().isEmpty();
+    };
+    if (!waitFor(lineSet, deadline) || !options_.Refusal().isEmpty())
+        return whyNotAgreed();
+    if (*speedAnswer_ != static_cast<quint32>(Proto::kBaudLow)) {
+        refuse(QStringLiteral("the server cannot set its line to %1 bit/s (it set %2).")
+                   .arg(Proto::kBaudLow)
+                   .arg(*speedAnswer_));
+        return Outcome::Refused;
+    }
+    return Outcome::Open;
+}
+
+bool Rfc2217MSComm::connectSocket(const RemoteAddress& address, const QDeadlineTimer& deadline)
+{
+    if (!address.tls) {
+        socket_.connectToHost(address.host, address.port);
+        return socket_.waitForConnected(remainingMs(deadline));
+    }
+    QString unusable;
+    if (!ConfigureTls(socket_, tls_, &unusable)) {
+        refuse(unusable);
+        return false;
+    }
+    socket_.connectToHostEncrypted(address.host, address.port, address.host);
+    if (socket_.waitForEncrypted(remainingMs(deadline)))
+        return true;
+    const QList<QSslError> errors = socket_.sslHandshakeErrors();
+    const QAbstractSocket::SocketError error = socket_.error();
+    if (!errors.isEmpty())
+        refuse(ServerCertificateRefusal(errors, address.host));
+    else if (!tcpConnected_ || error == QAbstractSocket::SocketTimeoutError)
+        return false;
+    else if (error == QAbstractSocket::RemoteHostClosedError || socket_.errorString().contains(QLatin1String("alert")))
+        refuse(ClientRefusal(presentedCertificate(), socket_.errorString()));
+    else
+        refuse(QStringLiteral("the TLS handshake failed (%1).\nCheck that the server offers this port inside TLS.")
+                   .arg(socket_.errorString()));
+    return false;
+}
+
+// Why the server's agreement did not come: its refusal, its hanging up, or its silence.
+Rfc2217MSComm::Outcome Rfc2217MSComm::whyNotAgreed()
+{
+    const QString refused = options_.Refusal();
+    if (!refused.isEmpty()) {
+        refuse(refused.endsWith(QLatin1String("COM-PORT"))
+                   ? QStringLiteral("the server refused the COM-PORT option (%1): it offers no control of this "
+                                    "port's serial line.\nSwitch RFC 2217 on for the port in the server's "
+                                    "configuration.")
+                         .arg(refused)
+                   : QStringLiteral("the server refused binary transmission (%1).").arg(refused));
+        return Outcome::Refused;
+    }
+    if (socket_.state() == QAbstractSocket::ConnectedState)
+        return Outcome::Silent;
+    // A TLS server that asks for a client certificate it does not get or like ends the
+    // connection right after the handshake, before it said anything.
+    if (usingTls_ && !heardServer_) {
+        refuse(ClientRefusal(presentedCertificate(), socket_.errorString()));
+        return Outcome::Refused;
+    }
+    return Outcome::HungUp;
+}
+
+QString Rfc2217MSComm::presentedCertificate() const
+{
+    return socket_.sslConfiguration().localCertificate().subjectDisplayName();
+}
+
+void Rfc2217MSComm::refuse(const QString& reason)
+{
+    if (refusal_.isEmpty())
+        refusal_ = reason;
+}
+
+bool Rfc2217MSComm::waitFor(const std::function<bool()>& done, const QDeadlineTimer& deadline)
+{
+    takeIncoming();
+    while (!done()) {
+        if (socket_.state() != QAbstractSocket::ConnectedState || deadline.hasExpired())
+            return false;
+        if (socket_.waitForReadyRead(remainingMs(deadline)))
+            takeIncoming();
+    }
+    return true;
+}
+
+void Rfc2217MSComm::sendLineSetup()
+{
     // Bytes the server's line received before this opening answer none of its exchanges.
-    sendComPort(kPurgeData, QByteArray(1, kPurgeReceive));
+    sendComPort(ComPort::kPurgeData, QByteArray(1, ComPort::kPurgeReceive));
     sendLineSettings();
-    sendComPort(kSetControl, QByteArray(1, kNoFlowControl));
+    sendComPort(ComPort::kSetControl, QByteArray(1, ComPort::kNoFlowControl));
     // The modem lines up, as a local port's opening raises them. A server whose line has
     // none (ser2net on a pseudo-terminal) never confirms these; nothing waits for it.
-    sendComPort(kSetControl, QByteArray(1, kDtrOn));
-    sendComPort(kSetControl, QByteArray(1, kRtsOn));
-    sendComPort(kSetLineStateMask, QByteArray(1, char(kLineErrorBits)));
-    flushOutgoing();
-    // The server's answer to the speed says that the line is ours. A server that cannot
-    // give it (another client holds it, its device is missing) says why and hangs up.
-    while (!speedConfirmed_ && socket_.state() == QAbstractSocket::ConnectedState && !deadline.hasExpired())
-        if (socket_.waitForReadyRead(remaining()))
-            takeIncoming();
-    takeIncoming();
-    opening_ = false;
-    return true;
+    sendComPort(ComPort::kSetControl, QByteArray(1, ComPort::kDtrOn));
+    sendComPort(ComPort::kSetControl, QByteArray(1, ComPort::kRtsOn));
+    sendComPort(ComPort::kSetLineStateMask, QByteArray(1, char(ComPort::kLineErrorBits)));
+    // The link uses no modem signal: a server that told every change would only add traffic.
+    sendComPort(ComPort::kSetModemStateMask, QByteArray(1, '\0'));
 }
 
 void Rfc2217MSComm::Close()
@@ -198,7 +302,7 @@ void Rfc2217MSComm::Close()
         return;
     open_ = false;
     // The last bytes written must reach the server before the connection ends.
-    if (socket_.bytesToWrite() > 0)
+    if (socket_.bytesToWrite() > 0 || socket_.encryptedBytesToWrite() > 0)
         socket_.waitForBytesWritten(kOpenTimeoutMs);
     // Whatever the server sent is read first: a connection closed with bytes unread ends in a
     // reset rather than an orderly close, and the server then keeps its port busy for a while.
@@ -210,29 +314,46 @@ void Rfc2217MSComm::Close()
         socket_.abort();
 }
 
-bool Rfc2217MSComm::SetSettings(const QString& settings)
+bool Rfc2217MSComm::SetSettings(const QString& settings, QString* error)
 {
-    if (settings.section(QLatin1Char(','), 0, 0).toInt() <= 0)
+    const quint32 baud = settings.section(QLatin1Char(','), 0, 0).toUInt();
+    if (baud == 0) {
+        *error = QStringLiteral("%1: \"%2\" is not a line setting").arg(target_, settings);
         return false;
+    }
     settings_ = settings;
     if (!open_)
         return true;
+    // The answer names the speed the server's line runs at now; another one is its refusal, as
+    // a local driver's refusal of a speed.
+    speedAnswer_.reset();
     sendLineSettings();
-    return flushOutgoing();
+    if (!flushOutgoing() || !waitFor([this] { return speedAnswer_.has_value(); }, QDeadlineTimer(kAnswerTimeoutMs))) {
+        *error = open_ ? QStringLiteral("%1: the server did not confirm the speed %2 bit/s within %3 s.")
+                             .arg(target_)
+                             .arg(baud)
+                             .arg(kAnswerTimeoutMs / 1000)
+                       : lostReason_;
+        return false;
+    }
+    if (*speedAnswer_ != baud) {
+        *error = QStringLiteral("%1: the server's line cannot run at %2 bit/s (the server set %3).")
+                     .arg(target_)
+                     .arg(baud)
+                     .arg(*speedAnswer_);
+        return false;
+    }
+    return true;
 }
 
 void Rfc2217MSComm::sendLineSettings()
 {
     const QStringList parts = settings_.split(QLatin1Char(','));
-    const quint32 baud = parts.value(0).toUInt();
     const int dataBits = parts.value(2, QStringLiteral("8")).toInt();
-    QByteArray speed(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        speed[i] = static_cast<char>((baud >> (24 - 8 * i)) & 0xFF);
-    sendComPort(kSetBaudRate, speed);
-    sendComPort(kSetDataSize, QByteArray(1, static_cast<char>(dataBits >= 5 && dataBits <= 8 ? dataBits : 8)));
-    sendComPort(kSetParity, QByteArray(1, parityCode(parts.value(1))));
-    sendComPort(kSetStopSize, QByteArray(1, stopCode(parts.value(3))));
+    sendComPort(ComPort::kSetBaudRate, speedBytes(parts.value(0).toUInt()));
+    sendComPort(ComPort::kSetDataSize, QByteArray(1, static_cast<char>(dataBits >= 5 && dataBits <= 8 ? dataBits : 8)));
+    sendComPort(ComPort::kSetParity, QByteArray(1, parityCode(parts.value(1))));
+    sendComPort(ComPort::kSetStopSize, QByteArray(1, stopCode(parts.value(3))));
 }
 
 void Rfc2217MSComm::sendComPort(uint8_t command, const QByteArray& value)
@@ -240,7 +361,7 @@ void Rfc2217MSComm::sendComPort(uint8_t command, const QByteArray& value)
     QByteArray body;
     body.append(static_cast<char>(command));
     body.append(value);
-    telnet_subnegotiation(telnet_, kComPortOption, body.constData(), static_cast<size_t>(body.size()));
+    telnet_subnegotiation(telnet_, ComPort::kOption, body.constData(), static_cast<size_t>(body.size()));
 }
 
 bool Rfc2217MSComm::Output(const QByteArray& bytes, QString* error)
@@ -248,6 +369,11 @@ bool Rfc2217MSComm::Output(const QByteArray& bytes, QString* error)
     if (!open_) {
         *error = lostReason_.isEmpty() ? PortNotOpenText(commPort_) : lostReason_;
         return false;
+    }
+    if (suspended_) {
+        // Still queued, as in a local port's buffer while the far end holds it off.
+        held_.append(bytes);
+        return true;
     }
     telnet_send(telnet_, bytes.constData(), static_cast<size_t>(bytes.size())); // doubles every 0xFF
     if (!flushOutgoing()) {
@@ -270,16 +396,27 @@ bool Rfc2217MSComm::flushOutgoing()
     return true;
 }
 
+void Rfc2217MSComm::releaseHeld()
+{
+    if (held_.isEmpty())
+        return;
+    const QByteArray bytes = std::exchange(held_, QByteArray());
+    telnet_send(telnet_, bytes.constData(), static_cast<size_t>(bytes.size()));
+}
+
 int Rfc2217MSComm::OutBufferCount()
 {
-    return open_ ? static_cast<int>(socket_.bytesToWrite()) : 0;
+    if (!open_)
+        return 0;
+    return static_cast<int>(socket_.bytesToWrite() + socket_.encryptedBytesToWrite() + held_.size());
 }
 
 void Rfc2217MSComm::ClearOutBuffer()
 {
     if (!open_)
         return;
-    sendComPort(kPurgeData, QByteArray(1, kPurgeTransmit));
+    held_.clear();
+    sendComPort(ComPort::kPurgeData, QByteArray(1, ComPort::kPurgeTransmit));
     flushOutgoing();
 }
 
@@ -293,8 +430,13 @@ void Rfc2217MSComm::ClearInBuffer()
     takeIncoming();
     received_.clear();
     lineErrors_ = 0;
-    sendComPort(kPurgeData, QByteArray(1, kPurgeReceive));
+    sendComPort(ComPort::kPurgeData, QByteArray(1, ComPort::kPurgeReceive));
     flushOutgoing();
+    // Bytes the server had sent before it purged are still on their way: they are dropped too,
+    // until its answer marks the end of them. A server that never answers holds nothing back
+    // for longer than a reply wait.
+    ++purgesDue_;
+    purgeBarrier_ = QDeadlineTimer(kAnswerTimeoutMs);
 }
 
 QByteArray Rfc2217MSComm::Input()
@@ -311,11 +453,18 @@ void Rfc2217MSComm::raise(int event)
 
 void Rfc2217MSComm::takeIncoming()
 {
-    if (!socket_.isOpen())
+    // A connection the server ended is read to its last byte, but not past it: the socket
+    // under the TLS layer is gone by then.
+    if (!socket_.isOpen() || socket_.bytesAvailable() == 0) {
+        flushOutgoing();
         return;
+    }
     const QByteArray bytes = socket_.readAll();
-    if (!bytes.isEmpty() && telnet_ != nullptr)
-        telnet_recv(telnet_, bytes.constData(), static_cast<size_t>(bytes.size()));
+    if (!bytes.isEmpty()) {
+        heardServer_ = true;
+        if (telnet_ != nullptr)
+            telnet_recv(telnet_, bytes.constData(), static_cast<size_t>(bytes.size()));
+    }
     flushOutgoing(); // the Telnet layer's answers to what the server asked
 }
 
@@ -327,11 +476,11 @@ void Rfc2217MSComm::onReadyRead()
     // Line errors first, as a local port raises them: the reply they spoil is then never taken
     // for a good one.
     const uint8_t errors = std::exchange(lineErrors_, 0);
-    if ((errors & kFraming) != 0)
+    if ((errors & ComPort::kFramingError) != 0)
         raise(kEventFrame);
-    if ((errors & kOverrun) != 0)
+    if ((errors & ComPort::kOverrunError) != 0)
         raise(kEventOverrun);
-    if ((errors & kParity) != 0)
+    if ((errors & ComPort::kParityError) != 0)
         raise(kEventRxParity);
     if (!received_.isEmpty())
         raise(kEvReceive);
@@ -362,18 +511,25 @@ void Rfc2217MSComm::handle(const telnet_event_t& event)
 {
     switch (event.type) {
     case TELNET_EV_DATA:
-        if (opening_) {
-            const int room = kMaxServerWords - static_cast<int>(serverWords_.size());
-            serverWords_.append(event.data.buffer, std::clamp<int>(static_cast<int>(event.data.size), 0, room));
-        } else {
-            received_.append(event.data.buffer, static_cast<qsizetype>(event.data.size));
-        }
+        takeData(event.data.buffer, event.data.size);
         break;
     case TELNET_EV_SEND:
         outgoing_.append(event.data.buffer, static_cast<qsizetype>(event.data.size));
         break;
+    case TELNET_EV_WILL:
+        options_.Heard(TELNET_WILL, event.neg.telopt);
+        break;
+    case TELNET_EV_WONT:
+        options_.Heard(TELNET_WONT, event.neg.telopt);
+        break;
+    case TELNET_EV_DO:
+        options_.Heard(TELNET_DO, event.neg.telopt);
+        break;
+    case TELNET_EV_DONT:
+        options_.Heard(TELNET_DONT, event.neg.telopt);
+        break;
     case TELNET_EV_SUBNEGOTIATION:
-        if (event.sub.telopt == kComPortOption)
+        if (event.sub.telopt == ComPort::kOption)
             handleComPort(reinterpret_cast<const unsigned char*>(event.sub.buffer), event.sub.size);
         break;
     case TELNET_EV_ERROR:
@@ -391,13 +547,46 @@ void Rfc2217MSComm::handle(const telnet_event_t& event)
     }
 }
 
+void Rfc2217MSComm::takeData(const char* bytes, size_t size)
+{
+    if (opening_) {
+        const int room = kMaxServerWords - static_cast<int>(serverWords_.size());
+        serverWords_.append(bytes, std::clamp<int>(static_cast<int>(size), 0, room));
+        return;
+    }
+    if (purgesDue_ > 0 && !purgeBarrier_.hasExpired())
+        return; // from before the purge
+    purgesDue_ = 0;
+    received_.append(bytes, static_cast<qsizetype>(size));
+}
+
 void Rfc2217MSComm::handleComPort(const unsigned char* bytes, size_t size)
 {
     if (size < 1)
         return;
-    const uint8_t command = bytes[0];
-    if (command == kServerReply + kSetBaudRate)
-        speedConfirmed_ = speedConfirmed_ || opening_;
-    else if (command == kServerReply + kNotifyLineState && size >= 2)
-        lineErrors_ |= bytes[1] & kLineErrorBits;
+    switch (bytes[0]) {
+    case ComPort::FromServer(ComPort::kSetBaudRate):
+        if (size >= 5)
+            speedAnswer_ = speedOf(bytes + 1);
+        break;
+    case ComPort::FromServer(ComPort::kNotifyLineState):
+        if (size >= 2)
+            lineErrors_ |= bytes[1] & ComPort::kLineErrorBits;
+        break;
+    case ComPort::FromServer(ComPort::kPurgeData):
+        if (size >= 2 && bytes[1] != ComPort::kPurgeTransmit && purgesDue_ > 0)
+            --purgesDue_;
+        break;
+    case ComPort::FromServer(ComPort::kFlowControlSuspend):
+        suspended_ = true;
+        break;
+    case ComPort::FromServer(ComPort::kFlowControlResume):
+        suspended_ = false;
+        releaseHeld();
+        break;
+    default:
+        // Modem-state notices among them: the link uses no modem signal. Answers to the other
+        // settings confirm what was asked and change nothing here.
+        break;
+    }
 }

@@ -104,13 +104,18 @@ void SerialMSComm::Close()
     port_.close();
 }
 
-bool SerialMSComm::SetSettings(const QString& settings)
+bool SerialMSComm::SetSettings(const QString& settings, QString* error)
 {
     const int baud = settings.section(QLatin1Char(','), 0, 0).toInt();
-    if (baud <= 0)
+    if (baud <= 0) {
+        *error = QStringLiteral("%1: \"%2\" is not a line setting").arg(device_, settings);
         return false;
+    }
     settings_ = settings;
-    return !port_.isOpen() || port_.setBaudRate(baud);
+    if (!port_.isOpen() || port_.setBaudRate(baud))
+        return true;
+    *error = QStringLiteral("%1: the line cannot run at %2 bit/s (%3)").arg(device_).arg(baud).arg(port_.errorString());
+    return false;
 }
 
 bool SerialMSComm::Output(const QByteArray& bytes, QString* error)

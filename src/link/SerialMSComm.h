@@ -20,7 +20,7 @@ public:
     bool Open(QString* error) override;
     void Close() override;
     bool PortOpen() const override { return port_.isOpen(); }
-    bool SetSettings(const QString& settings) override;
+    bool SetSettings(const QString& settings, QString* error) override;
     QString Settings() const override { return settings_; }
     bool Output(const QByteArray& bytes, QString* error) override;
     int OutBufferCount() override;

@@ -2,9 +2,10 @@
 // target names at the moment of opening, behind the one port interface the link uses.
 #include "link/MSComm.h"
 #include "link/PortTarget.h"
+#include "link/RemoteTls.h"
 
 std::unique_ptr<MSComm> CreateSerialMSComm();
-std::unique_ptr<MSComm> CreateRfc2217MSComm();
+std::unique_ptr<MSComm> CreateRfc2217MSComm(const TlsFiles& tls);
 
 namespace {
 
@@ -12,7 +13,7 @@ class TargetMSComm final : public MSComm {
 public:
     // Until an opening names a remote port it is a local one: closed, it answers as any closed
     // port does.
-    TargetMSComm() { adopt(CreateSerialMSComm(), false); }
+    explicit TargetMSComm(TlsFiles tls) : tls_(std::move(tls)) { adopt(CreateSerialMSComm(), false); }
 
     void SetCommPort(int16_t n) override
     {
@@ -29,12 +30,12 @@ public:
     {
         const bool remote = IsRemoteTarget(fixedTarget_.isEmpty() ? PortTargetOf(commPort_) : fixedTarget_);
         if (remote != remote_ && !inner_->PortOpen())
-            adopt(remote ? CreateRfc2217MSComm() : CreateSerialMSComm(), remote);
+            adopt(remote ? CreateRfc2217MSComm(tls_) : CreateSerialMSComm(), remote);
         return inner_->Open(error);
     }
     void Close() override { inner_->Close(); }
     bool PortOpen() const override { return inner_->PortOpen(); }
-    bool SetSettings(const QString& settings) override { return inner_->SetSettings(settings); }
+    bool SetSettings(const QString& settings, QString* error) override { return inner_->SetSettings(settings, error); }
     QString Settings() const override { return inner_->Settings(); }
     bool Output(const QByteArray& bytes, QString* error) override { return inner_->Output(bytes, error); }
     int OutBufferCount() override { return inner_->OutBufferCount(); }
@@ -55,6 +56,7 @@ private:
         inner_->SetDevice(fixedTarget_);
     }
 
+    TlsFiles tls_;
     std::unique_ptr<MSComm> inner_; // kept between openings of one kind: why it went away
     bool remote_ = false;
     int16_t commPort_ = 1;
@@ -63,7 +65,7 @@ private:
 
 } // namespace
 
-std::unique_ptr<MSComm> CreateTargetMSComm()
+std::unique_ptr<MSComm> CreateTargetMSComm(const TlsFiles& tls)
 {
-    return std::make_unique<TargetMSComm>();
+    return std::make_unique<TargetMSComm>(tls);
 }

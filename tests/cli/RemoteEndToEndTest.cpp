@@ -7,6 +7,8 @@
 #include "support/RampImage.h"
 #include "support/Ser2Net.h"
 #include "support/SimulatedUnit.h"
+#include "support/Sredird.h"
+#include "support/TestCertificates.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -26,19 +28,30 @@ protected:
     static QStringList unitOptions() { return {"--cpu", "3048f", "--clock", "16", "--quiet"}; }
 };
 
-TEST_F(RemoteCommand, InfoAndWritesAt38400ToAPageAndThrough)
+enum class ServerKind { Ser2Net, Sredird };
+
+std::unique_ptr<DeviceServer> startServer(ServerKind kind, const QString& device)
+{
+    if (kind == ServerKind::Sredird)
+        return std::make_unique<Sredird>(device);
+    return std::make_unique<Ser2Net>(device);
+}
+
+class RemoteServerKind : public RemoteCommand, public ::testing::WithParamInterface<ServerKind> {};
+
+TEST_P(RemoteServerKind, InfoAndWritesAt38400ToAPageAndThrough)
 {
     SimulatedUnit unit(1);
-    Ser2Net server(hostPath(unit));
-    ASSERT_TRUE(server.started());
-    const Ran info = run({"info", "--port", server.Url(), "--json"});
+    const std::unique_ptr<DeviceServer> server = startServer(GetParam(), hostPath(unit));
+    ASSERT_TRUE(server->started());
+    const Ran info = run({"info", "--port", server->Url(), "--json"});
     EXPECT_EQ(info.status, 0) << info.err.toStdString();
     EXPECT_EQ(info.json().value("pages").toArray().size(), 4) << info.out.toStdString();
 
     const QString file = image("PROG.MOT", 1000);
     const std::vector<uint8_t> expected = RampImageBytes(1000, 3);
     for (const char* page : {"3", "thru"}) {
-        const Ran ran = run(unitOptions() + QStringList{"write", file, "--port", server.Url(), "--page", page,
+        const Ran ran = run(unitOptions() + QStringList{"write", file, "--port", server->Url(), "--page", page,
                                                         "--speed", "38400", "--json"});
         EXPECT_EQ(ran.status, 0) << page << ran.err.toStdString();
         // The unit answers at the new speed only once its line runs at it: the server set it.
@@ -49,6 +62,63 @@ TEST_F(RemoteCommand, InfoAndWritesAt38400ToAPageAndThrough)
         EXPECT_EQ(unit->UnitBaud(), 9600) << page;
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Servers, RemoteServerKind, ::testing::Values(ServerKind::Ser2Net, ServerKind::Sredird),
+                         [](const auto& info) { return info.param == ServerKind::Sredird ? "sredird" : "ser2net"; });
+
+class TlsRemoteCommand : public RemoteCommand {
+protected:
+    ~TlsRemoteCommand() override { TestCertificates::RemoveFromConfigFolder(); }
+    Ser2NetTls serverTls(const char* certificate) const
+    {
+        const QString base = certificates_.Path(certificate);
+        return {base + ".pem", base + ".key", certificates_.AuthDir(), true};
+    }
+    TestCertificates certificates_;
+};
+
+TEST_F(TlsRemoteCommand, WritesThroughTlsWithTheConfigurationFoldersCertificates)
+{
+    ASSERT_TRUE(certificates_.made() && certificates_.InstallInConfigFolder(true));
+    SimulatedUnit unit(1);
+    Ser2Net server(hostPath(unit), serverTls("server"));
+    ASSERT_TRUE(server.started());
+    ASSERT_TRUE(server.Url().startsWith("rfc2217+tls://"));
+    const QString file = image("PROG.MOT", 1000);
+    const Ran ran = run(unitOptions() + QStringList{"write", file, "--port", server.Url(), "--page", "thru",
+                                                    "--speed", "38400", "--json"});
+    EXPECT_EQ(ran.status, 0) << ran.err.toStdString();
+    const std::vector<uint8_t> expected = RampImageBytes(1000, 3), got = unit->ThruImage();
+    ASSERT_GE(got.size(), expected.size());
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), got.begin()));
+}
+
+struct RefusedHandshake {
+    const char* serverCertificate;
+    bool stationHasCertificate;
+    const char* reason;
+};
+
+class TlsRefusal : public TlsRemoteCommand, public ::testing::WithParamInterface<RefusedHandshake> {};
+
+TEST_P(TlsRefusal, IsAnOpenErrorNamingTheCheckThatFailed)
+{
+    ASSERT_TRUE(certificates_.made() && certificates_.InstallInConfigFolder(GetParam().stationHasCertificate));
+    SimulatedUnit unit(1);
+    Ser2Net server(hostPath(unit), serverTls(GetParam().serverCertificate));
+    ASSERT_TRUE(server.started());
+    const Ran ran = run({"info", "--port", server.Url()});
+    EXPECT_EQ(ran.status, 3) << ran.err.toStdString();
+    EXPECT_TRUE(ran.err.contains("OPEN ERROR")) << ran.err.toStdString();
+    EXPECT_TRUE(ran.err.contains(GetParam().reason)) << ran.err.toStdString();
+    EXPECT_TRUE(unit->CommandLines().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Handshakes, TlsRefusal,
+    ::testing::Values(RefusedHandshake{"otherca-server", true, "(unknown CA: issued by Other CA)"},
+                      RefusedHandshake{"server", false, "(client refused: it asks for a client certificate and none "
+                                                        "was presented"}));
 
 TEST_F(RemoteCommand, InterruptDuringTheBlocksSendsTheWholeAbortBlockAndLeavesTheUnitAt9600)
 {

@@ -23,7 +23,7 @@ public:
     bool Open(QString*) override { return true; }
     void Close() override {}
     bool PortOpen() const override { return true; }
-    bool SetSettings(const QString&) override { return true; }
+    bool SetSettings(const QString&, QString*) override { return true; }
     QString Settings() const override { return QString(); }
     bool Output(const QByteArray&, QString*) override { return true; }
     int OutBufferCount() override { return 0; }

@@ -91,7 +91,8 @@ TEST_F(RealPort, ReplyIsMissedWhileTheSpeedsDiffer)
 {
     ASSERT_TRUE(open());
     // The host changes speed without telling the unit: what comes back is garbled.
-    port_.SetSettings(QStringLiteral("38400,N,8,1"));
+    QString refusal;
+    ASSERT_TRUE(port_.SetSettings(QStringLiteral("38400,N,8,1"), &refusal)) << refusal.toStdString();
     ASSERT_TRUE(unit_->WaitUntil([&] { return unit_->HostBaud() == 38400; }, 2000));
     MessageRecorder messages;
     messages.Expect("ERR 030");

@@ -42,7 +42,10 @@ public:
     bool Open(QString* error) override { return inner_->Open(error); }
     void Close() override { inner_->Close(); }
     bool PortOpen() const override { return inner_->PortOpen(); }
-    bool SetSettings(const QString& settings) override { return inner_->SetSettings(settings); }
+    bool SetSettings(const QString& settings, QString* error) override
+    {
+        return inner_->SetSettings(settings, error);
+    }
     QString Settings() const override { return inner_->Settings(); }
     bool Output(const QByteArray& bytes, QString* error) override
     {

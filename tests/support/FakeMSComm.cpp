@@ -43,7 +43,7 @@ bool FakeMSComm::Open(QString* error)
     return true;
 }
 
-bool FakeMSComm::SetSettings(const QString& settings)
+bool FakeMSComm::SetSettings(const QString& settings, QString*)
 {
     settings_ = settings;
     settingsLog.append(settings);

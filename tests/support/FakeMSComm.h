@@ -54,7 +54,7 @@ public:
     bool Open(QString* error) override;
     void Close() override { open_ = false; }
     bool PortOpen() const override { return open_; }
-    bool SetSettings(const QString& settings) override;
+    bool SetSettings(const QString& settings, QString* error) override;
     QString Settings() const override { return settings_; }
     bool Output(const QByteArray& bytes, QString* error) override;
     int OutBufferCount() override { return open_ ? stalledOutBytes : 0; }

@@ -1,23 +1,35 @@
 #pragma once
 
+#include "support/DeviceServer.h"
+
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
 
 #include <cstdint>
+#include <optional>
 
-// The real ser2net in front of a device (the simulated unit's pseudo-terminal), offering it with
-// the Telnet COM-PORT option on a free loopback port, with a configuration of its own. It never
-// detaches, and it is ended with this object.
-class Ser2Net {
+// What ser2net asks of a client inside TLS: its own certificate and key, and with `clientAuth`
+// a client certificate that a CA allowed in `authDir` (<authDir>/<its common name>/allowed_certs)
+// signed.
+struct Ser2NetTls {
+    QString cert;
+    QString key;
+    QString authDir;
+    bool clientAuth = false;
+};
+
+// The real ser2net offering the device with the Telnet COM-PORT option, inside TLS when asked,
+// with a configuration of its own. It never detaches.
+class Ser2Net final : public DeviceServer {
 public:
-    explicit Ser2Net(const QString& device);
-    ~Ser2Net();
+    explicit Ser2Net(const QString& device, std::optional<Ser2NetTls> tls = std::nullopt);
+    ~Ser2Net() override;
     Ser2Net(const Ser2Net&) = delete;
     Ser2Net& operator=(const Ser2Net&) = delete;
 
-    bool started() const { return port_ != 0; }
-    QString Url() const { return QStringLiteral("rfc2217://127.0.0.1:%1").arg(port_); }
+    bool started() const override { return port_ != 0; }
+    QString Url() const override { return urlOf(port_); }
     // Ends the server at once, its connections with it.
     void Terminate();
 
@@ -26,7 +38,11 @@ public:
 
 private:
     bool startOn(uint16_t port, const QString& device);
+    bool writeConfig(const QString& path, uint16_t port, const QString& device) const;
+    bool answers(uint16_t port) const;
+    QString urlOf(uint16_t port) const;
 
+    std::optional<Ser2NetTls> tls_;
     QTemporaryDir dir_;
     QProcess process_;
     uint16_t port_ = 0;
