@@ -3,7 +3,9 @@
 # libtelnet for the remote ports' Telnet layer),
 # testing (clang for the fuzz targets, binutils' objcopy for a benchmark, the SH and H8 cross
 # binutils and srecord for images as toolchains write them, libfaketime for the waits under a
-# stepping wall clock, ser2net in front of the simulated unit for the remote ports), the
+# stepping wall clock, ser2net and sredird (behind socat, which starts one for each connection)
+# in front of the simulated unit for the remote ports, openssl for the certificates of their TLS
+# tests and libssl3 for Qt's OpenSSL backend, which the TLS ports use at run time), the
 # Japanese font the captions need, and making and checking the Debian package (manual pages,
 # dpkg-shlibdeps, lintian, the desktop entry and AppStream validators, man, bash completion).
 CORVANE_PACKAGES=(
@@ -12,7 +14,7 @@ CORVANE_PACKAGES=(
   libgtest-dev
   clang libclang-rt-14-dev binutils binutils-sh-elf binutils-h8300-hms srecord
   faketime
-  ser2net
+  ser2net sredird socat openssl libssl3
   fonts-noto-cjk
   help2man dpkg-dev file lintian desktop-file-utils appstream man-db bash-completion
 )

@@ -1,11 +1,13 @@
 // What a serial device server on loopback adds to the block phase: corvane-flash writing 64 KB
-// at 38400 bit/s to a paced simulated unit through ser2net, over the same write straight on the
-// unit's pseudo-terminal, rounds alternating. Both are timed by the unit from its first data
-// block to its last, so that starting the process, the memory check and the speed exchange do
-// not count. Prints "name: value" lines.
+// at 38400 bit/s to a paced simulated unit through ser2net, plain and inside TLS with client
+// certificates, over the same write straight on the unit's pseudo-terminal, rounds alternating.
+// All are timed by the unit from its first data block to its last, so that starting the
+// process, the TLS handshake, the memory check and the speed exchange do not count. Prints
+// "name: value" lines.
 #include "support/BenchFigures.h"
 #include "support/RampImage.h"
 #include "support/Ser2Net.h"
+#include "support/TestCertificates.h"
 #include "unitsim/UnitSimulator.h"
 
 #include <QCoreApplication>
@@ -66,22 +68,33 @@ int main(int argc, char** argv)
         fail(QString::fromStdString(error));
     const QString device = QString::fromStdString(unit.HostPath());
     Ser2Net server(device);
-    if (!server.started())
+    TestCertificates certificates;
+    if (!certificates.made() || !certificates.InstallInConfigFolder(true))
+        fail(QStringLiteral("openssl could not make the certificates"));
+    Ser2Net tlsServer(device, Ser2NetTls{certificates.Path("server.pem"), certificates.Path("server.key"),
+                                         certificates.AuthDir(), true});
+    if (!server.started() || !tlsServer.started())
         fail(QStringLiteral("ser2net did not start"));
     const QString file = QDir(home.path()).filePath(QStringLiteral("BLOCKS.MOT"));
     if (!SaveRampImageFile(file, kImage, 3))
         fail(QStringLiteral("cannot write the image file"));
 
-    std::vector<double> remoteRounds, localRounds;
+    // Each round writes straight on the terminal between the two remote writes: every remote
+    // write has a local one next to it, under the same load.
+    std::vector<double> remoteRounds, localRounds, tlsRounds;
     for (int round = 0; round < kRounds; ++round) {
         flash(file, server.Url());
         remoteRounds.push_back(unitMicrosPerBlock(unit));
         flash(file, device);
         localRounds.push_back(unitMicrosPerBlock(unit));
+        flash(file, tlsServer.Url());
+        tlsRounds.push_back(unitMicrosPerBlock(unit));
     }
     PrintFigure("remote_us_per_block", remoteRounds, "%.1f");
+    PrintFigure("remote_tls_us_per_block", tlsRounds, "%.1f");
     PrintFigure("local_us_per_block", localRounds, "%.1f");
     PrintFigure("remote_ratio", RoundRatios(remoteRounds, localRounds), "%.4f");
+    PrintFigure("remote_tls_ratio", RoundRatios(tlsRounds, localRounds), "%.4f");
     unit.Stop();
     return 0;
 }

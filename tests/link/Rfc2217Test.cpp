@@ -24,7 +24,6 @@
 
 namespace {
 
-constexpr char kIac = '\xFF';
 const QByteArray kSubBegin("\xFF\xFA\x2C", 3);
 const QByteArray kSubEnd("\xFF\xF0", 2);
 const QByteArray kPurgeReceive = kSubBegin + QByteArray("\x0C\x01", 2) + kSubEnd;
@@ -139,41 +138,19 @@ private:
 
     void send(const QByteArray& bytes) { ::send(client_, bytes.constData(), bytes.size(), MSG_NOSIGNAL); }
 
-    // Splits the client's stream into data and COM-PORT commands, leaving an incomplete end.
+    // Answers every whole COM-PORT command that came, and plays the unit's part of a speed
+    // exchange that only one script lets through.
     void parse()
     {
-        while (!unparsed_.isEmpty()) {
-            if (unparsed_[0] != kIac) {
-                data(unparsed_.left(1));
-                unparsed_.remove(0, 1);
-                continue;
-            }
-            if (unparsed_.size() < 3)
-                return;
-            if (unparsed_[1] == kIac) {
-                data(unparsed_.mid(1, 1));
-                unparsed_.remove(0, 2);
-            } else if (unparsed_.startsWith(kSubBegin)) {
-                const qsizetype end = unparsed_.indexOf(kSubEnd);
-                if (end < 0)
-                    return;
-                command(static_cast<uint8_t>(unparsed_[3]), unparsed_.mid(4, end - 4));
-                unparsed_.remove(0, end + kSubEnd.size());
-            } else {
-                unparsed_.remove(0, 3); // a negotiation: this server asked for all it needs
-            }
+        for (qsizetype begin, end; (begin = unparsed_.indexOf(kSubBegin)) >= 0 &&
+                                   (end = unparsed_.indexOf(kSubEnd, begin)) >= 0;) {
+            command(static_cast<uint8_t>(unparsed_[begin + 3]), unparsed_.mid(begin + 4, end - begin - 4));
+            unparsed_.remove(0, end + kSubEnd.size());
         }
-    }
-
-    void data(const QByteArray& byte)
-    {
-        line_.append(byte);
-        if (!line_.endsWith("\r\n"))
-            return;
-        // Plays the unit's part of a speed exchange that only this script lets through.
-        if (script_ == Script::OtherSpeed && line_.startsWith("CC0280"))
+        if (script_ == Script::OtherSpeed && !saidOk_ && received_.contains("CC02807D\r\n")) {
+            saidOk_ = true;
             send("OK\r\n");
-        line_.clear();
+        }
     }
 
     void command(uint8_t code, const QByteArray& value)
@@ -202,8 +179,8 @@ private:
     std::condition_variable changed_;
     QByteArray received_;
     QByteArray unparsed_;
-    QByteArray line_;
     int purges_ = 0;
+    bool saidOk_ = false;
     bool hungUp_ = false;
 };
 
@@ -229,6 +206,12 @@ protected:
     ScriptedServer server_;
     Rfc2217MSComm port_;
     Link link_{port_, kTransferWindowLink};
+};
+
+template <Script script>
+class RemotePortWith : public RemotePort {
+protected:
+    RemotePortWith() : RemotePort(script) {}
 };
 
 TEST_F(RemotePort, ASpeedChangePurgesTheServerFirstAndDataFFIsDoubled)
@@ -269,10 +252,7 @@ TEST_F(RemotePort, AConnectionThatDropsEndsTheWaitAtOnceAsAReceiveError)
     EXPECT_TRUE(error.startsWith(server_.Url() + ": the connection to the server was lost")) << error.toStdString();
 }
 
-class StaleRemotePort : public RemotePort {
-protected:
-    StaleRemotePort() : RemotePort(Script::StaleBeforePurge) {}
-};
+using StaleRemotePort = RemotePortWith<Script::StaleBeforePurge>;
 
 TEST_F(StaleRemotePort, WhatArrivesBeforeThePurgeAnswerIsNoReply)
 {
@@ -284,10 +264,7 @@ TEST_F(StaleRemotePort, WhatArrivesBeforeThePurgeAnswerIsNoReply)
     EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(Module1.RxBytes.data()), Module1.RxCount), "GO\r\n");
 }
 
-class OtherSpeedRemotePort : public RemotePort {
-protected:
-    OtherSpeedRemotePort() : RemotePort(Script::OtherSpeed) {}
-};
+using OtherSpeedRemotePort = RemotePortWith<Script::OtherSpeed>;
 
 TEST_F(OtherSpeedRemotePort, ASpeedTheServerDoesNotSetFailsTheExchangeInItsWords)
 {
@@ -303,10 +280,7 @@ TEST_F(OtherSpeedRemotePort, ASpeedTheServerDoesNotSetFailsTheExchangeInItsWords
     EXPECT_EQ(link_.LastFault()->exitStatus, Exit::kGarbled);
 }
 
-class SuspendingRemotePort : public RemotePort {
-protected:
-    SuspendingRemotePort() : RemotePort(Script::SuspendsOutput) {}
-};
+using SuspendingRemotePort = RemotePortWith<Script::SuspendsOutput>;
 
 TEST_F(SuspendingRemotePort, DataTheServerHoldsPastTheSendWaitIsTheSendTimeOut)
 {
