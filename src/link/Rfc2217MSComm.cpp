@@ -310,6 +310,10 @@ void Rfc2217MSComm::Close()
         socket_.readAll();
     socket_.readAll();
     socket_.disconnectFromHost();
+    // Inside TLS the close goes out as a record of its own; cut off before it left, the
+    // connection ends in a reset, which leaves ser2net unable to serve the next client for a while.
+    if (socket_.state() != QAbstractSocket::UnconnectedState)
+        socket_.waitForDisconnected(kCloseWaitMs);
     if (socket_.state() != QAbstractSocket::UnconnectedState)
         socket_.abort();
 }

@@ -36,6 +36,8 @@ public:
     // How long a speed change waits for the server's answer, and the most a purge holds back
     // what arrives before the server's answer: the link's short wait.
     static constexpr int kAnswerTimeoutMs = Proto::kShortWaitSeconds * 1000;
+    // How long a closing waits for the server to take the end of the connection.
+    static constexpr int kCloseWaitMs = 1000;
 
     explicit Rfc2217MSComm(TlsFiles tls = {});
     ~Rfc2217MSComm() override;
