@@ -3,6 +3,7 @@
 // What corvane-flash needs from the run core, in the core's own types. One implementation
 // drives the real memory check, image loading and transfer run; the tests drive a fake.
 
+#include "link/RemoteTls.h"
 #include "main/PageReading.h"
 #include "shared/MessageTable.h"
 #include "shared/SavedChoices.h"
@@ -56,9 +57,9 @@ public:
 };
 
 // Makes the session for `choices` on `device` (a port named by number opens as the window
-// resolves it when `device` is empty) that reports to `front`, tracing when `trace`; the front
-// outlives the session.
+// resolves it when `device` is empty), a TLS port with `tls`, that reports to `front`, tracing
+// when `trace`; the front outlives the session.
 std::unique_ptr<FlashSession> CreateFlashSession(const SavedChoices& choices, const QString& device,
-                                                 SessionFront& front, bool trace);
+                                                 const TlsFiles& tls, SessionFront& front, bool trace);
 
 } // namespace cli

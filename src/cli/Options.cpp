@@ -260,6 +260,15 @@ QString applyLog(const QString& text, Invocation& inv)
     return {};
 }
 
+// --tls-ca, --tls-cert and --tls-key name a file in place of the configuration folder's.
+QString applyTlsFile(const char* option, const QString& text, QString& path)
+{
+    if (text.isEmpty())
+        return QStringLiteral("%1 needs a FILE").arg(QLatin1String(option));
+    path = text;
+    return {};
+}
+
 // --set and --unset take a port by number or ComN, never a device.
 QString applyLinkPort(const char* option, const QString& text, int16_t& port, const Invocation& inv)
 {
@@ -273,8 +282,18 @@ QString applyLinkPort(const char* option, const QString& text, int16_t& port, co
 }
 
 const OptionRow kOptions[] = {
-    {"port", "P", "Port: %1, ComN, a device path such as /dev/ttyUSB0, or rfc2217://HOST:PORT. Repeat it to "
-                  "write several units at once.", applyPort, nullptr, false},
+    {"port", "P", "Port: %1, ComN, a device path such as /dev/ttyUSB0, rfc2217://HOST:PORT, or "
+                  "rfc2217+tls://HOST:PORT inside TLS. Repeat it to write several units at once.", applyPort, nullptr,
+     false},
+    {"tls-ca", "FILE", "The CA certificates (PEM) a TLS port's server must show a certificate of, in place of "
+                       "~/.config/Corvane-Host/tls/ca.pem or the system's CAs.",
+     [](const QString& text, Invocation& inv) { return applyTlsFile("--tls-ca", text, inv.tls.ca); }, nullptr, true},
+    {"tls-cert", "FILE", "This station's certificate (PEM) for a TLS port, in place of "
+                         "~/.config/Corvane-Host/tls/client.pem.",
+     [](const QString& text, Invocation& inv) { return applyTlsFile("--tls-cert", text, inv.tls.cert); }, nullptr,
+     true},
+    {"tls-key", "FILE", "The private key (PEM) of that certificate, in place of ~/.config/Corvane-Host/tls/client.key.",
+     [](const QString& text, Invocation& inv) { return applyTlsFile("--tls-key", text, inv.tls.key); }, nullptr, true},
     {"cpu", "NAME", "Target CPU, a catalogue name (see cpus).", applyCpu, nullptr, true},
     {"clock", "MHZ", "Target clock in MHz, above 0, at most 99.9999.", applyClock, nullptr, true},
     {"page", "PAGE", "Unit page: 1, 2, 3, 4 or thru.", applyPage, nullptr, true},
@@ -287,7 +306,8 @@ const OptionRow kOptions[] = {
     {"quiet", nullptr, "Shows no progress.", nullptr, &Invocation::quiet, false},
     {"trace", nullptr, "Shows every command and reply, speed change, wait and the blocks not answered \"O\", with "
                        "timestamps.", nullptr, &Invocation::trace, true},
-    {"set", "N", "ports: points port N at TARGET, a device such as /dev/ttyUSB0 or rfc2217://HOST:PORT.",
+    {"set", "N", "ports: points port N at TARGET, a device such as /dev/ttyUSB0, rfc2217://HOST:PORT or "
+                 "rfc2217+tls://HOST:PORT.",
      [](const QString& text, Invocation& inv) { return applyLinkPort("--set", text, inv.setPort, inv); }, nullptr, false},
     {"unset", "N", "ports: removes port N's link.",
      [](const QString& text, Invocation& inv) { return applyLinkPort("--unset", text, inv.unsetPort, inv); }, nullptr,

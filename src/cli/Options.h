@@ -2,6 +2,7 @@
 
 // corvane-flash's command line: commands, options, their checks, and the defaults the window saved.
 
+#include "link/RemoteTls.h"
 #include "shared/SavedChoices.h"
 
 #include <QList>
@@ -28,6 +29,7 @@ struct Invocation {
     QString file;
     QString log;           // --log: the file write appends each unit's record to; empty: none
     QList<PortSpec> ports; // one, or several for a gang write
+    TlsFiles tls;          // --tls-ca, --tls-cert, --tls-key: in place of the configuration folder's
     SavedChoices choices;  // PortNo from ports[0], FilePath the FILE
     bool yes = false, json = false, quiet = false, trace = false;
     bool worker = false;   // a gang write's worker: progress goes to standard output as events

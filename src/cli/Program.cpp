@@ -101,7 +101,8 @@ int runWrite(const Invocation& inv, FlashSession& session, CliFront& front, Stre
 int runOnUnit(const Invocation& inv, Streams& streams, const SessionMaker& makeSession, LogFile* log)
 {
     CliFront front(inv, streams);
-    std::unique_ptr<FlashSession> session = makeSession(inv.choices, inv.ports[0].fixedDevice(), front, inv.trace);
+    std::unique_ptr<FlashSession> session =
+        makeSession(inv.choices, inv.ports[0].fixedDevice(), inv.tls, front, inv.trace);
     if (!session) {
         streams.err << "corvane-flash: this build has no run core to talk to the unit\n";
         streams.err.flush();

@@ -127,8 +127,9 @@ private:
 
 class CoreSession final : public FlashSession {
 public:
-    CoreSession(const SavedChoices& choices, const QString& device, SessionFront& front, bool trace)
-        : choices_(choices), device_(device), front_(front)
+    CoreSession(const SavedChoices& choices, const QString& device, const TlsFiles& tls, SessionFront& front,
+                bool trace)
+        : choices_(choices), device_(device), tls_(tls), front_(front)
     {
         if (trace)
             trace_ = std::make_unique<TraceObserver>(front);
@@ -206,7 +207,7 @@ private:
     // The port the choices name: ComN as the window resolves it, or the device itself.
     std::unique_ptr<MSComm> openablePort()
     {
-        std::unique_ptr<MSComm> port = CreateMSComm();
+        std::unique_ptr<MSComm> port = CreateMSComm(tls_);
         if (!device_.isEmpty())
             port->SetDevice(device_);
         return port;
@@ -214,6 +215,7 @@ private:
 
     SavedChoices choices_;
     QString device_;
+    TlsFiles tls_;
     SessionFront& front_;
     PageRecordsView view_;
     std::unique_ptr<TraceObserver> trace_;
@@ -224,9 +226,9 @@ private:
 } // namespace
 
 std::unique_ptr<FlashSession> CreateFlashSession(const SavedChoices& choices, const QString& device,
-                                                 SessionFront& front, bool trace)
+                                                 const TlsFiles& tls, SessionFront& front, bool trace)
 {
-    return std::make_unique<CoreSession>(choices, device, front, trace);
+    return std::make_unique<CoreSession>(choices, device, tls, front, trace);
 }
 
 } // namespace cli

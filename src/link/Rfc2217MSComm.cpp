@@ -184,9 +184,7 @@ Rfc2217MSComm::Outcome Rfc2217MSComm::connectOnce(const RemoteAddress& address, 
     flushOutgoing();
     // No COM-PORT command goes before the server agreed to the option.
     const auto agreedOrRefused = [this] { return options_.ComPortAgreed() || !options_.Refusal().isEmpty(); };
-    if (!waitFor(agreedOrRefused, deadline))
-        return whyNotAgreed();
-    if (!options_.Refusal().isEmpty())
+    if (!waitFor(agreedOrRefused, deadline) || !options_.Refusal().isEmpty())
         return whyNotAgreed();
     sendLineSetup();
     flushOutgoing();

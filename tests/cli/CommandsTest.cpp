@@ -26,7 +26,7 @@ struct Harness {
     {
         Streams streams{outStream, errStream, terminal, false, [this] { return typed; }, [] { return 0.0; }};
         return RunProgram(args, streams,
-                          [this](const SavedChoices&, const QString&, SessionFront& front, bool) {
+                          [this](const SavedChoices&, const QString&, const TlsFiles&, SessionFront& front, bool) {
                               auto s = std::make_unique<FakeSession>(front);
                               s->checks = {{AllRead(), {}}};
                               session = s->counts;

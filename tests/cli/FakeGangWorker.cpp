@@ -28,8 +28,8 @@ RunReport sendBlocks(cli::SessionFront& front, int blocks)
     return outcome;
 }
 
-std::unique_ptr<cli::FlashSession> makeSession(const SavedChoices&, const QString& device, cli::SessionFront& front,
-                                               bool)
+std::unique_ptr<cli::FlashSession> makeSession(const SavedChoices&, const QString& device, const TlsFiles&,
+                                               cli::SessionFront& front, bool)
 {
     auto session = std::make_unique<FakeSession>(front);
     const QString kind = device.section(QLatin1Char('/'), -1);

@@ -77,16 +77,20 @@ protected:
     TestCertificates certificates_;
 };
 
-TEST_F(TlsRemoteCommand, WritesThroughTlsWithTheConfigurationFoldersCertificates)
+// The files named on the command line; the refusals below take the configuration folder's.
+TEST_F(TlsRemoteCommand, WritesThroughTlsWithTheFilesTheCommandLineNames)
 {
-    ASSERT_TRUE(certificates_.made() && certificates_.InstallInConfigFolder(true));
+    ASSERT_TRUE(certificates_.made());
     SimulatedUnit unit(1);
     Ser2Net server(hostPath(unit), serverTls("server"));
     ASSERT_TRUE(server.started());
     ASSERT_TRUE(server.Url().startsWith("rfc2217+tls://"));
     const QString file = image("PROG.MOT", 1000);
     const Ran ran = run(unitOptions() + QStringList{"write", file, "--port", server.Url(), "--page", "thru",
-                                                    "--speed", "38400", "--json"});
+                                                    "--speed", "38400", "--json", "--tls-ca",
+                                                    certificates_.Path("ca.pem"), "--tls-cert",
+                                                    certificates_.Path("client.pem"), "--tls-key",
+                                                    certificates_.Path("client.key")});
     EXPECT_EQ(ran.status, 0) << ran.err.toStdString();
     const std::vector<uint8_t> expected = RampImageBytes(1000, 3), got = unit->ThruImage();
     ASSERT_GE(got.size(), expected.size());

@@ -48,7 +48,7 @@ expect() {
     fi
 }
 
-all_options='--clock --cpu --help --json --log --page --port --quiet --speed --trace --version --yes'
+all_options='--clock --cpu --help --json --log --page --port --quiet --speed --tls-ca --tls-cert --tls-key --trace --version --yes'
 
 # Commands, and options wherever a dash starts the word.
 expect 'corvane-flash ' 'cpus info plan ports write'

@@ -9,7 +9,7 @@ Ser2Net::Ser2Net(const QString& device, const std::optional<Ser2NetTls>& tls) : 
         QString accepter = QStringLiteral("telnet(rfc2217),tcp,127.0.0.1,%1").arg(port);
         QString options = QStringLiteral("    chardelay: false\n");
         if (tls) {
-            accepter = QStringLiteral("telnet(rfc2217),ssl(key=%1,cert=%2%3),tcp,127.0.0.1,%4")
+            accepter = QStringLiteral("telnet(rfc2217),ssl(key=%1,cert=%2%3),tcp(nodelay),127.0.0.1,%4")
                            .arg(tls->key, tls->cert, tls->clientAuth ? QStringLiteral(",clientauth") : QString())
                            .arg(port);
             options += QStringLiteral("    authdir: %1\n").arg(tls->authDir);
