@@ -104,8 +104,13 @@ bool Rfc2217MSComm::Open(QString* error)
     const QDeadlineTimer deadline(kOpenTimeoutMs);
     const QDeadlineTimer grace(kBusyGraceMs);
     Outcome outcome = Outcome::Unreachable;
+    // What the server said when it hung up: a try whose words were lost to the reset of its
+    // connection does not take them from the message.
+    QByteArray words;
     for (;;) {
         outcome = connectOnce(*address, deadline);
+        if (!serverWords_.trimmed().isEmpty())
+            words = serverWords_;
         if (outcome != Outcome::HungUp || grace.hasExpired() || deadline.hasExpired())
             break;
         // A server goes on holding its port for some milliseconds after the last client hung up,
@@ -120,12 +125,12 @@ bool Rfc2217MSComm::Open(QString* error)
         lineErrors_ = 0;
         return true;
     }
-    *error = openFailure(outcome);
+    *error = openFailure(outcome, words);
     socket_.abort();
     return false;
 }
 
-QString Rfc2217MSComm::openFailure(Outcome outcome) const
+QString Rfc2217MSComm::openFailure(Outcome outcome, const QByteArray& words) const
 {
     switch (outcome) {
     case Outcome::Refused:
@@ -133,9 +138,9 @@ QString Rfc2217MSComm::openFailure(Outcome outcome) const
     case Outcome::Silent:
         return QStringLiteral("%1: no answer from the server within %2 s.").arg(target_).arg(kOpenTimeoutMs / 1000);
     case Outcome::HungUp:
-        if (!serverWords_.trimmed().isEmpty())
+        if (!words.trimmed().isEmpty())
             return QStringLiteral("%1: the server refused the port: %2")
-                .arg(target_, QString::fromUtf8(serverWords_).simplified());
+                .arg(target_, QString::fromUtf8(words).simplified());
         return QStringLiteral("%1: the server closed the connection without opening the port.").arg(target_);
     default:
         return QStringLiteral("%1: %2.\nCheck the address, and that the serial device server runs and offers "

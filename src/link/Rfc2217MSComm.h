@@ -73,7 +73,7 @@ private:
     Outcome whyNotAgreed();
     QString presentedCertificate() const;
     void refuse(const QString& reason);
-    QString openFailure(Outcome outcome) const;
+    QString openFailure(Outcome outcome, const QByteArray& words) const;
     void startConnection();
     // Waits on the socket, reading as it goes, until `done` holds; false when the connection
     // ended or the deadline passed first.
