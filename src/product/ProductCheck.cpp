@@ -1,7 +1,7 @@
 #include "product/ProductCheck.h"
 
 #include "main/DeviceCatalogue.h"
-#include "transfer/ImageLoading.h"
+#include "transfer/RunStart.h"
 #include "transfer/RunValues.h"
 
 #include <QStringDecoder>

@@ -170,9 +170,7 @@ std::optional<int16_t> Reader::readCpu(const toml::table& table, const QString& 
     const std::optional<QString> name = StringAt(table, "cpu");
     if (!name)
         return std::nullopt;
-    // The catalogue gives its first code for a name it does not know.
-    const int16_t code = CpuCodeOf(*name);
-    if (CatalogueName(code) == name->toUpper())
+    if (const std::optional<int16_t> code = FindCpuCode(*name))
         return code;
     sink_.Add(LineAt(table, "cpu"), KeyName(section, "cpu"),
               QStringLiteral("unknown CPU \"%1\" (corvane-flash cpus lists the catalogue)").arg(*name));
