@@ -13,6 +13,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 namespace cli {
@@ -60,5 +61,9 @@ public:
 // outlives the session.
 std::unique_ptr<FlashSession> CreateFlashSession(const SavedChoices& choices, const QString& device,
                                                  SessionFront& front, bool trace);
+
+// What makes a session: CreateFlashSession, or a test's fake.
+using SessionMaker = std::function<std::unique_ptr<FlashSession>(const SavedChoices& choices, const QString& device,
+                                                                  SessionFront& front, bool trace)>;
 
 } // namespace cli
