@@ -153,6 +153,21 @@ QString ProductWriteText(const product::Product& product, const QString& port, c
     return out;
 }
 
+QString ProductRunsText(const QList<QJsonObject>& told)
+{
+    QList<QStringList> rows{{QStringLiteral("port"), QStringLiteral("page"), QStringLiteral("result"),
+                             QStringLiteral("code"), QStringLiteral("exit"), QStringLiteral("blocks")}};
+    for (const QJsonObject& unit : told)
+        for (const QJsonValue& run : unit.value(QStringLiteral("runs")).toArray())
+            if (const std::optional<WriteSummary> s = ReadWriteJson(run.toObject())) {
+                const QString code = StoppingCode(*s);
+                rows.append({unit.value(QStringLiteral("port")).toString(), PageValue(s->pageNo).toVariant().toString(),
+                             ResultWord(*s), code.isEmpty() ? QStringLiteral("-") : code, QString::number(s->exit),
+                             QString::number(s->report.blocksAccepted)});
+            }
+    return TextTable(rows);
+}
+
 QJsonObject WithProduct(QJsonObject record, const product::Product& product)
 {
     record.insert(QStringLiteral("product"), product.name);

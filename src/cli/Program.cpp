@@ -94,7 +94,8 @@ int runGang(const Invocation& inv, Streams& streams, const QString& workerProgra
     QJsonObject json = GangJson(told);
     if (product != nullptr)
         json.insert(QStringLiteral("product"), ProductJson(*product));
-    streams.out << (inv.json ? JsonText(json) : (product ? ProductLine(*product) : QString()) + GangText(summaries));
+    const QString runs = product != nullptr ? ProductLine(*product) + ProductRunsText(told) + QLatin1Char('\n') : QString();
+    streams.out << (inv.json ? JsonText(json) : runs + GangText(summaries));
     streams.out.flush();
     return GangStatus(summaries);
 }
