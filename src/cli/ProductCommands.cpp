@@ -51,13 +51,9 @@ std::unique_ptr<FlashSession> sessionFor(const Invocation& run, const PortSpec& 
 
 std::optional<product::Product> ReadProductOf(const Invocation& inv, QTextStream& err)
 {
-    product::Reading reading = product::ReadProduct(inv.product);
+    const product::Reading reading = product::ReadProduct(inv.product);
     for (const product::Fault& fault : reading.faults)
         err << fault.Line() << '\n';
-    if (reading.product && product::RunsOf(*reading.product, inv.thru).empty()) {
-        err << inv.product << ": --thru: the product has no [thru] image\n";
-        reading.product.reset();
-    }
     err.flush();
     return reading.product;
 }

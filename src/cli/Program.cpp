@@ -145,6 +145,11 @@ int runProduct(const Invocation& inv, Streams& streams, const SessionMaker& make
     const std::optional<product::Product> product = ReadProductOf(inv, streams.err);
     if (!product)
         return Exit::kFile;
+    if (product::RunsOf(*product, inv.thru).empty()) {
+        streams.err << QStringLiteral("corvane-flash: --thru: %1 has no [thru] image\n").arg(inv.product);
+        streams.err.flush();
+        return Exit::kUsage;
+    }
     if (inv.command == Command::Plan)
         return RunProductPlan(inv, *product, makeSession, streams);
     if (inv.command == Command::Check)
