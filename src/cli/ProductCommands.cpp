@@ -78,6 +78,13 @@ ProductWrite WriteProduct(const Invocation& inv, const product::Product& product
             current->RequestStop();
     });
     for (const product::Run& run : product::RunsOf(product, inv.thru)) {
+        // The product pinned the file as it was read; a file changed since is not what it names.
+        if (FileSha256(run.image->file) != std::optional<QString>(run.image->fileSha256)) {
+            streams.err << QStringLiteral("corvane-flash: %1 has changed since the product was read\n").arg(run.image->file);
+            streams.err.flush();
+            write.exit = Exit::kFile;
+            return write;
+        }
         const Invocation runInv = RunInvocation(inv, product, run);
         std::unique_ptr<FlashSession> session = sessionFor(runInv, inv.ports[0], makeSession, front, streams.err);
         if (!session) {
