@@ -13,7 +13,9 @@ namespace {
 QString differenceText(const product::Difference& d)
 {
     const bool quoted = d.field == product::Field::Name;
-    const auto shown = [quoted](const QString& value) { return quoted ? QLatin1Char('"') + value + QLatin1Char('"') : value; };
+    const auto shown = [quoted](const QString& value) {
+        return quoted ? QLatin1Char('"') + value + QLatin1Char('"') : value;
+    };
     return QStringLiteral("%1 %2 (product: %3)").arg(product::FieldName(d.field), shown(d.found), shown(d.expected));
 }
 
@@ -78,7 +80,8 @@ QString CheckText(const CheckSummary& s)
     QList<QStringList> rows{{QStringLiteral("page"), QStringLiteral("cpu"), QStringLiteral("clock(Hz)"),
                              QStringLiteral("name"), QStringLiteral("size"), QStringLiteral("check")}};
     for (const product::PageCheck& page : s.check->pages)
-        rows.append(QStringList{QString::number(page.page)} + recordCells(page.record) + QStringList{verdictText(page)});
+        rows.append(QStringList{QString::number(page.page)} + recordCells(page.record) +
+                    QStringList{verdictText(page)});
     out += TextTable(rows);
     out += s.check->HoldsProduct() ? QStringLiteral("the unit holds the product\n")
                                    : QStringLiteral("the unit does not hold the product\n");

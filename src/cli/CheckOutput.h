@@ -22,7 +22,8 @@ struct CheckSummary {
 
 // {"name": …, "file": absolute path, "sha256": the product file's digest}
 QJsonObject ProductJson(const product::Product& product);
-// {"port", "exit", "holds": bool or null, "pages": [{"page", "listed", "record": as info, "differences": [{"field", "expected", "found"}]}]}
+// {"port", "exit", "holds": bool or null, "pages": [{"page", "listed", "record": as info,
+// "differences": [{"field", "expected", "found"}]}]}
 QJsonObject CheckJson(const CheckSummary& check);
 // "port: Com1", then one row per page: the unit's record and how it compares.
 QString CheckText(const CheckSummary& check);

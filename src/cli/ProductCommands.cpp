@@ -80,7 +80,8 @@ ProductWrite WriteProduct(const Invocation& inv, const product::Product& product
     for (const product::Run& run : product::RunsOf(product, inv.thru)) {
         // The product pinned the file as it was read; a file changed since is not what it names.
         if (FileSha256(run.image->file) != std::optional<QString>(run.image->fileSha256)) {
-            streams.err << QStringLiteral("corvane-flash: %1 has changed since the product was read\n").arg(run.image->file);
+            streams.err << QStringLiteral("corvane-flash: %1 has changed since the product was read\n")
+                               .arg(run.image->file);
             streams.err.flush();
             write.exit = Exit::kFile;
             return write;
@@ -141,7 +142,8 @@ QJsonObject ProductWriteJson(const product::Product& product, const QString& por
             {QStringLiteral("blocks"), blocks},
             {QStringLiteral("seconds"), std::round(seconds * 1000) / 1000},
             {QStringLiteral("runs"), runs},
-            {QStringLiteral("check"), write.check ? QJsonValue(CheckJson(*write.check)) : QJsonValue(QJsonValue::Null)}};
+            {QStringLiteral("check"),
+             write.check ? QJsonValue(CheckJson(*write.check)) : QJsonValue(QJsonValue::Null)}};
 }
 
 QString ProductWriteText(const product::Product& product, const QString& port, const ProductWrite& write)
@@ -195,7 +197,8 @@ QList<QJsonObject> ProductLogRecords(const QJsonObject& told, const Invocation& 
     }
     // A worker that told nothing still leaves its unit a line, under the run it began with.
     if (records.isEmpty() && !runs.empty())
-        records.append(WithProduct(LogRecord(told, RunInvocation(inv, product, runs.front()), port, start, end), product));
+        records.append(
+            WithProduct(LogRecord(told, RunInvocation(inv, product, runs.front()), port, start, end), product));
     return records;
 }
 
@@ -218,8 +221,8 @@ int RunProductPlan(const Invocation& inv, const product::Product& product, const
         plans.append(PlanJson(summary));
         text += QStringLiteral("\nfile: %1\n").arg(runInv.file) + PlanText(summary);
     }
-    streams.out << (inv.json ? JsonText({{QStringLiteral("product"), ProductJson(product)}, {QStringLiteral("runs"), plans}})
-                             : text);
+    const QJsonObject json{{QStringLiteral("product"), ProductJson(product)}, {QStringLiteral("runs"), plans}};
+    streams.out << (inv.json ? JsonText(json) : text);
     streams.out.flush();
     return status;
 }

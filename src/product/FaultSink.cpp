@@ -16,7 +16,9 @@ QString Fault::Line() const
     QString place = file;
     if (line > 0)
         place += QLatin1Char(':') + QString::number(line);
-    return key.isEmpty() ? QStringLiteral("%1: %2").arg(place, text) : QStringLiteral("%1: %2: %3").arg(place, key, text);
+    if (key.isEmpty())
+        return QStringLiteral("%1: %2").arg(place, text);
+    return QStringLiteral("%1: %2: %3").arg(place, key, text);
 }
 
 } // namespace product

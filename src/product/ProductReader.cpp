@@ -120,9 +120,12 @@ std::vector<ListedPage> Reader::readPages(const toml::array& entries)
             listed.push_back(std::move(*entry));
         else
             sink_.Add(entry->line, QStringLiteral("page.page"),
-                      QStringLiteral("page %1 is listed twice (first on line %2)").arg(entry->page.pageNo + 1).arg(first->second));
+                      QStringLiteral("page %1 is listed twice (first on line %2)")
+                          .arg(entry->page.pageNo + 1)
+                          .arg(first->second));
     }
-    std::sort(listed.begin(), listed.end(), [](const ListedPage& a, const ListedPage& b) { return a.page.pageNo < b.page.pageNo; });
+    std::sort(listed.begin(), listed.end(),
+              [](const ListedPage& a, const ListedPage& b) { return a.page.pageNo < b.page.pageNo; });
     return listed;
 }
 
