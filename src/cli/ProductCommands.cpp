@@ -2,6 +2,7 @@
 
 #include "cli/StopSignal.h"
 #include "cli/UnitRecord.h"
+#include "product/ImageFile.h"
 #include "shared/ExitStatus.h"
 
 #include <QJsonArray>
@@ -78,10 +79,11 @@ ProductWrite WriteProduct(const Invocation& inv, const product::Product& product
             current->RequestStop();
     });
     for (const product::Run& run : product::RunsOf(product, inv.thru)) {
-        // The product pinned the file as it was read; a file changed since is not what it names.
-        if (FileSha256(run.image->file) != std::optional<QString>(run.image->fileSha256)) {
-            streams.err << QStringLiteral("corvane-flash: %1 has changed since the product was read\n")
-                               .arg(run.image->file);
+        // The product holds the file as it was read; a file changed since is not what it names.
+        std::vector<uint8_t> image;
+        if (const product::ImageFileReading again = product::ReadImageFile(run.image->file, run.image->fileSha256, image);
+            again.fault) {
+            streams.err << QStringLiteral("corvane-flash: %1: %2\n").arg(run.image->file, *again.fault);
             streams.err.flush();
             write.exit = Exit::kFile;
             return write;

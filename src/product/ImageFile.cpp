@@ -11,21 +11,6 @@
 
 namespace product {
 
-namespace {
-
-std::optional<QString> DigestOf(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    if (!hash.addData(&file))
-        return std::nullopt;
-    return QString::fromLatin1(hash.result().toHex());
-}
-
-} // namespace
-
 QString Sha256Hex(const QByteArray& bytes)
 {
     return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
@@ -55,14 +40,11 @@ ImageFileReading ReadImageFile(const QString& path, const std::optional<QString>
     reading.image.dataEnd = load.dataEnd;
     reading.image.sendEnd = SendEndOf(load.dataEnd);
     reading.image.dataBytes = DataBytesOf(buffer, load.dataEnd);
-    const std::optional<QString> digest = DigestOf(path);
-    if (!digest) {
-        reading.fault = QStringLiteral("cannot be read again for its digest");
-        return reading;
-    }
-    reading.image.fileSha256 = *digest;
-    if (pinnedSha256 && *pinnedSha256 != *digest) {
-        reading.fault = QStringLiteral("has SHA-256 %1, not the %2 the product pins").arg(*digest, *pinnedSha256);
+    // The digest is of the bytes the load read, so the image and its digest cannot differ.
+    const QString digest = QString::fromStdString(load.fileSha256.value_or(std::string()));
+    reading.image.fileSha256 = digest;
+    if (pinnedSha256 && *pinnedSha256 != digest) {
+        reading.fault = QStringLiteral("has SHA-256 %1, not the %2 the product pins").arg(digest, *pinnedSha256);
         reading.digestFault = true;
     }
     return reading;
