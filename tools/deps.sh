@@ -1,6 +1,6 @@
 # Debian packages the project needs; sourced by run.sh and test.sh.
 # Building (libelf for reading ELF images, libssl-dev for libcrypto's SHA-256 of the image file,
-# libtelnet for the remote ports' Telnet layer),
+# libtelnet for the remote ports' Telnet layer, tomlplusplus for reading product files),
 # testing (clang for the fuzz targets, binutils' objcopy for a benchmark, the SH and H8 cross
 # binutils and srecord for images as toolchains write them, libfaketime for the waits under a
 # stepping wall clock, ser2net and sredird (behind socat, which starts one for each connection)
@@ -11,6 +11,7 @@
 CORVANE_PACKAGES=(
   cmake g++ make pkg-config
   qt6-base-dev qt6-serialport-dev libqt6svg6 libgl-dev libelf-dev libssl-dev libtelnet-dev
+  libtomlplusplus-dev
   libgtest-dev
   clang libclang-rt-14-dev binutils binutils-sh-elf binutils-h8300-hms srecord
   faketime

@@ -107,9 +107,8 @@ int planImage(FlashSession& session, PlanSummary& summary, Streams& streams)
 
 } // namespace
 
-int RunPlan(FlashSession& session, CliFront&, const Invocation& inv, Streams& streams)
+int PlanOnUnit(FlashSession& session, const Invocation& inv, Streams& streams, PlanSummary& summary)
 {
-    PlanSummary summary;
     summary.pageNo = inv.choices.PageNo;
     int status = session.PrepareTransfer() ? Exit::kDone : Messages::kOpenFile.exitStatus;
     if (status == Exit::kDone) {
@@ -120,6 +119,13 @@ int RunPlan(FlashSession& session, CliFront&, const Invocation& inv, Streams& st
     }
     if (status == Exit::kDone)
         status = planImage(session, summary, streams);
+    return status;
+}
+
+int RunPlan(FlashSession& session, CliFront&, const Invocation& inv, Streams& streams)
+{
+    PlanSummary summary;
+    const int status = PlanOnUnit(session, inv, streams, summary);
     if (inv.json)
         streams.out << JsonText(PlanJson(summary));
     else

@@ -60,6 +60,8 @@ void PrintImageFault(const imagebuf::ImageLoad& image, QTextStream& err);
 // Each prints its result (text or --json) on `streams.out` and returns the exit status.
 int RunInfo(FlashSession& session, CliFront& front, const Invocation& inv, Streams& streams);
 int RunPlan(FlashSession& session, CliFront& front, const Invocation& inv, Streams& streams);
+// plan's work without its printing: the summary and the status.
+int PlanOnUnit(FlashSession& session, const Invocation& inv, Streams& streams, PlanSummary& summary);
 // write prints nothing itself: a gang's worker and a lone write print the summary differently.
 WriteSummary RunWrite(FlashSession& session, CliFront& front, const Invocation& inv, Streams& streams);
 

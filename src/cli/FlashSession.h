@@ -14,6 +14,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 namespace cli {
@@ -61,5 +62,9 @@ public:
 // when `trace`; the front outlives the session.
 std::unique_ptr<FlashSession> CreateFlashSession(const SavedChoices& choices, const QString& device,
                                                  const TlsFiles& tls, SessionFront& front, bool trace);
+
+// What makes a session: CreateFlashSession, or a test's fake.
+using SessionMaker = std::function<std::unique_ptr<FlashSession>(
+    const SavedChoices& choices, const QString& device, const TlsFiles& tls, SessionFront& front, bool trace)>;
 
 } // namespace cli

@@ -147,9 +147,16 @@ const CommandRow kCommands[] = {
     {"info", Command::Info, false, "the memory check: the four pages as the memory view shows them"},
     {"write", Command::Write, true, "one whole run as the window's transfer start, then the pages"},
     {"plan", Command::Plan, true, "dry run: what write would erase and ask; changes nothing on the unit"},
+    {"check", Command::Check, false, "with --product: whether the unit's pages hold the product's images"},
     {"cpus", Command::Cpus, false, "the CPU catalogue: code, name, whether the window's list offers it"},
     {"ports", Command::Ports, false, "the serial devices and where the ports lead; --set N TARGET, --unset N"},
 };
+
+const CommandRow& rowOf(Command command)
+{
+    return *std::find_if(std::begin(kCommands), std::end(kCommands),
+                         [command](const CommandRow& row) { return row.command == command; });
+}
 
 QString commandNames()
 {
@@ -171,9 +178,9 @@ QString description()
         const QString name = QLatin1String(row.name) + (row.needsFile ? QStringLiteral(" FILE") : QString());
         text += QStringLiteral("  %1%2\n").arg(name.leftJustified(12), QLatin1String(row.help));
     }
-    text += QStringLiteral("\nOptions left out take the values the window saved. Exit status:");
+    text += QLatin1Char('\n');
     // The statuses as lines of the help's width.
-    QString line;
+    QString line = QStringLiteral("Options left out take the values the window saved. Exit status:");
     for (const Exit::StatusRow& row : Exit::kTable) {
         const QString item = QStringLiteral(" %1 %2,").arg(row.status).arg(QLatin1String(row.words));
         if (line.size() + item.size() > 80) {
@@ -250,6 +257,14 @@ QString applySpeed(const QString& text, Invocation& inv)
     return {};
 }
 
+QString applyProduct(const QString& text, Invocation& inv)
+{
+    if (text.isEmpty())
+        return QStringLiteral("--product needs a FILE");
+    inv.product = text;
+    return {};
+}
+
 QString applyLog(const QString& text, Invocation& inv)
 {
     if (text.isEmpty())
@@ -298,6 +313,11 @@ const OptionRow kOptions[] = {
     {"clock", "MHZ", "Target clock in MHz, above 0, at most 99.9999.", applyClock, nullptr, true},
     {"page", "PAGE", "Unit page: 1, 2, 3, 4 or thru.", applyPage, nullptr, true},
     {"speed", "BPS", "Line speed of the blocks: 9600 or 38400.", applySpeed, nullptr, true},
+    {"product", "FILE", "write, plan, check: the product file, TOML, that names each page's image, CPU and clock "
+                        "(and a THRU image); in place of FILE, --cpu, --clock and --page.", applyProduct, nullptr,
+     false},
+    {"thru", nullptr, "With --product: writes the product's THRU image, not its pages.", nullptr, &Invocation::thru,
+     true},
     {"log", "FILE", "Appends a record of each unit written to FILE, one JSON line each, creating FILE when "
                     "missing: times, host, user, port, file and image SHA-256, CPU, result. Several programs may "
                     "append to one FILE at once.", applyLog, nullptr, false},
@@ -339,12 +359,10 @@ QString readCommand(const QStringList& positional, Invocation& inv)
         return QStringLiteral("unknown command '%1' (%2)").arg(positional[0], commandNames());
     inv.command = found->command;
     const bool takesWord = found->needsFile || found->command == Command::Ports;
-    if (found->needsFile && positional.size() < 2)
-        return QStringLiteral("%1 needs a FILE").arg(positional[0]);
     if (positional.size() > (takesWord ? 2 : 1))
         return QStringLiteral("unexpected argument '%1'").arg(positional[takesWord ? 2 : 1]);
     if (found->needsFile)
-        inv.file = positional[1];
+        inv.file = positional.value(1);
     else if (takesWord)
         inv.portTarget = positional.value(1);
     return {};
@@ -374,11 +392,35 @@ QString applyOptions(const QCommandLineParser& parser, Invocation& inv)
     return {};
 }
 
+// A product names the file, CPU, clock and page of each of its runs.
+QString checkProduct(const Invocation& inv, const QCommandLineParser& parser)
+{
+    const bool takesProduct = inv.command == Command::Write || inv.command == Command::Plan ||
+                              inv.command == Command::Check;
+    if (inv.product.isEmpty()) {
+        if (inv.command == Command::Check)
+            return QStringLiteral("check needs --product FILE");
+        if (inv.thru)
+            return QStringLiteral("--thru is for --product only");
+        if (rowOf(inv.command).needsFile && inv.file.isEmpty())
+            return QStringLiteral("%1 needs a FILE or --product FILE").arg(QLatin1String(rowOf(inv.command).name));
+        return {};
+    }
+    if (!takesProduct)
+        return QStringLiteral("--product is for write, plan and check");
+    if (!inv.file.isEmpty())
+        return QStringLiteral("give a FILE or --product, not both");
+    for (const char* option : {"cpu", "clock", "page"})
+        if (parser.isSet(QLatin1String(option)))
+            return QStringLiteral("--%1 is the product's to give, not the command's").arg(QLatin1String(option));
+    return {};
+}
+
 // What holds between the options and the command.
 QString checkCombination(Invocation& inv, const SavedChoices& stored)
 {
-    if (inv.ports.size() > 1 && inv.command != Command::Write)
-        return QStringLiteral("several --port options are for write only");
+    if (inv.ports.size() > 1 && inv.command != Command::Write && inv.command != Command::Check)
+        return QStringLiteral("several --port options are for write and check only");
     if (inv.command == Command::Ports) {
         if (inv.setPort != 0 && inv.unsetPort != 0)
             return QStringLiteral("give --set or --unset, not both");
@@ -434,6 +476,8 @@ ParseOutcome ParseArguments(const QStringList& arguments, const SavedChoices& st
     QString fault = readCommand(parser.positionalArguments(), inv);
     if (fault.isEmpty())
         fault = applyOptions(parser, inv);
+    if (fault.isEmpty())
+        fault = checkProduct(inv, parser);
     if (fault.isEmpty())
         fault = checkCombination(inv, stored);
     if (!fault.isEmpty()) {

@@ -4,6 +4,7 @@
 #include "cli/Gang.h"
 #include "cli/LogFile.h"
 #include "cli/PortsCommand.h"
+#include "cli/ProductCommands.h"
 #include "cli/StopSignal.h"
 #include "cli/UnitRecord.h"
 
@@ -14,9 +15,12 @@ namespace cli {
 
 QStringList WorkerArguments(const Invocation& inv, const PortSpec& port)
 {
-    QStringList args{QStringLiteral("write"), inv.file, QStringLiteral("--port"), port.device};
-    if (port.number != 0)
-        args[3] = QString::number(port.number);
+    QStringList args{QStringLiteral("write")};
+    if (inv.product.isEmpty())
+        args << inv.file;
+    else
+        args << QStringLiteral("--product") << inv.product;
+    args << QStringLiteral("--port") << (port.number != 0 ? QString::number(port.number) : port.device);
     args << inv.forwarded << QStringLiteral("--worker");
     return args;
 }
@@ -51,9 +55,20 @@ bool appendRecord(LogFile& log, const QJsonObject& record, const Invocation& inv
     return false;
 }
 
+// The log's records of a gang's unit: its write's, or one per run of a product's.
+QList<QJsonObject> gangRecords(const GangUnit& unit, const Invocation& inv, const PortSpec& port,
+                               const product::Product* product)
+{
+    if (product == nullptr)
+        return {LogRecord(unit.told, inv, port, unit.start, unit.end)};
+    return ProductLogRecords(unit.told, inv, *product, port, unit.start, unit.end);
+}
+
 // Each unit's record is appended by the gang as its worker ends, from what the worker told or
-// from its crash, so that every unit has exactly one line whatever signal ended its worker.
-int runGang(const Invocation& inv, Streams& streams, const QString& workerProgram, LogFile* log)
+// from its crash, so that every unit has exactly one line whatever signal ended its worker (a
+// product's unit one per run).
+int runGang(const Invocation& inv, Streams& streams, const QString& workerProgram, LogFile* log,
+            const product::Product* product)
 {
     QList<WorkerSpec> specs;
     for (const PortSpec& port : inv.ports)
@@ -63,9 +78,11 @@ int runGang(const Invocation& inv, Streams& streams, const QString& workerProgra
     StopSignal stop(true);
     QObject::connect(&stop, &StopSignal::stopRequested, &gang, [&gang] { gang.Stop(); });
     const QList<GangUnit> units = gang.Run([&](qsizetype index, GangUnit& unit) {
-        if (log != nullptr &&
-            !appendRecord(*log, LogRecord(unit.told, inv, inv.ports[index], unit.start, unit.end), inv, streams) &&
-            unit.summary.exit == Exit::kDone)
+        bool appended = true;
+        for (const QJsonObject& record : log != nullptr ? gangRecords(unit, inv, inv.ports[index], product)
+                                                        : QList<QJsonObject>{})
+            appended = appendRecord(*log, record, inv, streams) && appended;
+        if (!appended && unit.summary.exit == Exit::kDone)
             unit.SetExit(Exit::kFile);
     });
     QList<WriteSummary> summaries;
@@ -74,7 +91,11 @@ int runGang(const Invocation& inv, Streams& streams, const QString& workerProgra
         summaries.append(unit.summary);
         told.append(unit.told);
     }
-    streams.out << (inv.json ? JsonText(GangJson(told)) : GangText(summaries));
+    QJsonObject json = GangJson(told);
+    if (product != nullptr)
+        json.insert(QStringLiteral("product"), ProductJson(*product));
+    const QString runs = product != nullptr ? ProductLine(*product) + ProductRunsText(told) + QLatin1Char('\n') : QString();
+    streams.out << (inv.json ? JsonText(json) : runs + GangText(summaries));
     streams.out.flush();
     return GangStatus(summaries);
 }
@@ -95,6 +116,51 @@ int runWrite(const Invocation& inv, FlashSession& session, CliFront& front, Stre
         streams.out << (inv.json ? JsonText(WriteJson(summary)) : WriteText(summary));
     streams.out.flush();
     return summary.exit;
+}
+
+// A lone write of a product, or a gang worker's: every run logged as it ends.
+int runProductWrite(const Invocation& inv, const product::Product& product, const SessionMaker& makeSession,
+                    Streams& streams, LogFile* log)
+{
+    CliFront front(inv, streams);
+    const ProductWrite write = WriteProduct(inv, product, makeSession, front, streams,
+                                            [&](const Invocation& run, ProductRun& ran) {
+        const QJsonObject record =
+            WithProduct(LogRecord(WriteJson(ran.summary), run, inv.ports[0], ran.start, ran.end), product);
+        if (log && !appendRecord(*log, record, inv, streams) && ran.summary.exit == Exit::kDone)
+            ran.summary.exit = Exit::kFile;
+    });
+    const QJsonObject json = ProductWriteJson(product, inv.ports[0].label, write);
+    if (inv.worker)
+        streams.out << QStringLiteral("result ") << QJsonDocument(json).toJson(QJsonDocument::Compact) << '\n';
+    else
+        streams.out << (inv.json ? JsonText(json) : ProductWriteText(product, inv.ports[0].label, write));
+    streams.out.flush();
+    return write.exit;
+}
+
+// The commands of a product file, which is read and checked before any port opens.
+int runProduct(const Invocation& inv, Streams& streams, const SessionMaker& makeSession, const QString& workerProgram)
+{
+    const std::optional<product::Product> product = ReadProductOf(inv, streams.err);
+    if (!product)
+        return Exit::kFile;
+    if (product::RunsOf(*product, inv.thru).empty()) {
+        streams.err << QStringLiteral("corvane-flash: --thru: %1 has no [thru] image\n").arg(inv.product);
+        streams.err.flush();
+        return Exit::kUsage;
+    }
+    if (inv.command == Command::Plan)
+        return RunProductPlan(inv, *product, makeSession, streams);
+    if (inv.command == Command::Check)
+        return RunProductCheck(inv, *product, makeSession, streams);
+    bool logFailed = false;
+    std::unique_ptr<LogFile> log = openLog(inv, streams, &logFailed);
+    if (logFailed)
+        return Exit::kFile;
+    if (inv.ports.size() > 1)
+        return runGang(inv, streams, workerProgram, log.get(), &*product);
+    return runProductWrite(inv, *product, makeSession, streams, log.get());
 }
 
 // info, plan and a lone write on one unit's session.
@@ -147,14 +213,17 @@ int RunProgram(const QStringList& arguments, Streams& streams, const SessionMake
     case Command::Info:
     case Command::Plan:
     case Command::Write:
+    case Command::Check:
         break;
     }
+    if (!inv.product.isEmpty())
+        return runProduct(inv, streams, makeSession, workerProgram);
     bool logFailed = false;
     std::unique_ptr<LogFile> log = openLog(inv, streams, &logFailed);
     if (logFailed)
         return Exit::kFile;
     if (inv.command == Command::Write && inv.ports.size() > 1)
-        return runGang(inv, streams, workerProgram, log.get());
+        return runGang(inv, streams, workerProgram, log.get(), nullptr);
     return runOnUnit(inv, streams, makeSession, log.get());
 }
 

@@ -9,9 +9,6 @@
 
 namespace cli {
 
-using SessionMaker = std::function<std::unique_ptr<FlashSession>(
-    const SavedChoices& choices, const QString& device, const TlsFiles& tls, SessionFront& front, bool trace)>;
-
 // One command of corvane-flash from its arguments to its exit status. `workerProgram` is what a
 // gang write starts once per port (corvane-flash itself).
 int RunProgram(const QStringList& arguments, Streams& streams, const SessionMaker& makeSession,

@@ -15,7 +15,7 @@ printf '0  H8/3048F  yes\n1  H8/3048ONE  no\n2  H8S/2138  yes\n3  SH7045F  yes\n
 EOF
 chmod +x "$work/bin/corvane-flash"
 touch "$work/files/blink.mot" "$work/files/BOOT.MOT" "$work/files/monitor.s" \
-  "$work/files/notes.txt" "$work/files/blink.mot.bak" "$work/files/images/a.mot"
+  "$work/files/notes.txt" "$work/files/blink.mot.bak" "$work/files/images/a.mot" "$work/files/line.toml"
 PATH="$work/bin:$PATH"
 
 # shellcheck source=/dev/null
@@ -48,14 +48,14 @@ expect() {
     fi
 }
 
-all_options='--clock --cpu --help --json --log --page --port --quiet --speed --tls-ca --tls-cert --tls-key --trace --version --yes'
+all_options='--clock --cpu --help --json --log --page --port --product --quiet --speed --thru --tls-ca --tls-cert --tls-key --trace --version --yes'
 
 # Commands, and options wherever a dash starts the word.
-expect 'corvane-flash ' 'cpus info plan ports write'
+expect 'corvane-flash ' 'check cpus info plan ports write'
 expect 'corvane-flash p' 'plan ports'
 expect 'corvane-flash ports --' '--json --set --unset'
 expect 'corvane-flash -' "$all_options"
-expect 'corvane-flash --p' '--page --port'
+expect 'corvane-flash --p' '--page --port --product'
 expect 'corvane-flash write --y' '--yes'
 expect 'corvane-flash --json info --q' '--quiet'
 
@@ -97,7 +97,8 @@ expect 'corvane-flash write blink.mot ' ''
 expect 'corvane-flash info ' ''
 expect 'corvane-flash cpus ' ''
 # A value is not taken for the command.
-expect 'corvane-flash --port 3 ' 'cpus info plan write'
+expect 'corvane-flash --port 3 ' 'check cpus info plan write'
+expect 'corvane-flash check --product l' 'line.toml'
 
 # The completion is registered for the command.
 complete -p corvane-flash | grep -q -- '-F _corvane_flash' ||
