@@ -15,6 +15,7 @@ public:
 
     void Add(int line, const QString& key, const QString& text) { faults_.push_back({file_, line, key, text}); }
     bool Empty() const { return faults_.empty(); }
+    size_t Count() const { return faults_.size(); }
     // In the order of their lines; the file's own faults first.
     std::vector<Fault> Sorted() const;
 

@@ -6,6 +6,7 @@
 // checked without a unit, so that a faulty product is refused before any port opens.
 
 #include "imagebuf/ImageLoad.h"
+#include "product/SerialRule.h"
 
 #include <QString>
 
@@ -50,6 +51,7 @@ struct Product {
     std::optional<int16_t> speedIndex; // 0: 9600 bit/s, 1: 38400 bit/s; none: as the command is told
     std::vector<Page> pages;           // in page order
     std::optional<Image> thru;
+    std::optional<SerialRule> thruSerial; // each THRU target's own number
 };
 
 // A product, or every fault found in its file, in the order of their lines.

@@ -4,12 +4,14 @@
 
 #include "product/FaultSink.h"
 #include "product/ImageFile.h"
+#include "product/SerialReader.h"
 #include "product/TomlKeys.h"
 
 #include "link/Protocol.h"
 #include "main/ClockText.h"
 #include "main/DeviceCatalogue.h"
 #include "transfer/PagePlan.h"
+#include "transfer/RunValues.h"
 
 #include <QDir>
 #include <QFile>
@@ -39,7 +41,8 @@ constexpr KeyRule kPageKeys[] = {{"page",   ValueKind::Integer, true},
 constexpr KeyRule kThruKeys[] = {{"file",   ValueKind::String, true},
                                  {"cpu",    ValueKind::String, true},
                                  {"clock",  ValueKind::Number, true},
-                                 {"sha256", ValueKind::String, false}};
+                                 {"sha256", ValueKind::String, false},
+                                 {"serial", ValueKind::Table,  false}};
 
 const QString kPageSection = QStringLiteral("page");
 const QString kThruSection = QStringLiteral("thru");
@@ -65,6 +68,7 @@ private:
     std::optional<float> readClock(const toml::table& table, const QString& section);
     std::optional<QString> readDigest(const toml::table& table, const QString& section);
     void checkSpans(const std::vector<ListedPage>& pages);
+    void readSerial(const toml::table& table, Product& product);
 
     FaultSink& sink_;
     QDir base_;
@@ -85,6 +89,8 @@ Product Reader::Read(const toml::table& root)
     if (const toml::table* thru = root.get_as<toml::table>("thru")) {
         CheckKeys(*thru, kThruKeys, kThruSection, sink_);
         product.thru = readImage(*thru, kThruSection);
+        if (const toml::table* serial = thru->get_as<toml::table>("serial"))
+            readSerial(*serial, product);
     }
     if (!root.contains("page") && !root.contains("thru"))
         sink_.Add(0, kPageSection, QStringLiteral("the product lists no [[page]] and no [thru]"));
@@ -203,6 +209,17 @@ std::optional<QString> Reader::readDigest(const toml::table& table, const QStrin
         return digest->toLower();
     sink_.Add(LineAt(table, "sha256"), KeyName(section, "sha256"), QStringLiteral("64 hexadecimal digits are needed"));
     return std::nullopt;
+}
+
+// The number is data of the THRU image: the run sends up to it even past the file's own data.
+void Reader::readSerial(const toml::table& table, Product& product)
+{
+    product.thruSerial = ReadSerialRule(table, product.thru ? buffer_ : std::vector<uint8_t>{}, sink_);
+    if (!product.thru || !product.thruSerial)
+        return;
+    const int32_t placeEnd = product.thruSerial->address + product.thruSerial->PlacedBytes() - 1;
+    product.thru->dataEnd = std::max(product.thru->dataEnd, placeEnd);
+    product.thru->sendEnd = SendEndOf(product.thru->dataEnd);
 }
 
 // Pages are written one after the other, so a page whose image runs on into another page the

@@ -18,6 +18,8 @@ bool HasKind(const toml::node& node, ValueKind kind)
         return node.is_integer();
     case ValueKind::Number:
         return node.is_number();
+    case ValueKind::Boolean:
+        return node.is_boolean();
     case ValueKind::Table:
         return node.is_table();
     case ValueKind::TableArray:
@@ -35,6 +37,8 @@ const char* KindText(ValueKind kind)
         return "an integer";
     case ValueKind::Number:
         return "a number";
+    case ValueKind::Boolean:
+        return "true or false";
     case ValueKind::Table:
         return "a table";
     case ValueKind::TableArray:
@@ -109,6 +113,13 @@ std::optional<double> NumberAt(const toml::table& table, const char* key)
     if (node == nullptr || !node->is_number())
         return std::nullopt;
     return node->value<double>();
+}
+
+std::optional<bool> BooleanAt(const toml::table& table, const char* key)
+{
+    if (const auto* value = table.get_as<bool>(key))
+        return value->get();
+    return std::nullopt;
 }
 
 int LineAt(const toml::table& table, const char* key)

@@ -14,7 +14,7 @@
 
 namespace product {
 
-enum class ValueKind { String, Integer, Number, Table, TableArray };
+enum class ValueKind { String, Integer, Number, Boolean, Table, TableArray };
 
 struct KeyRule {
     const char* key;
@@ -37,6 +37,7 @@ QString KeyName(const QString& section, const char* key);
 std::optional<QString> StringAt(const toml::table& table, const char* key);
 std::optional<int64_t> IntegerAt(const toml::table& table, const char* key);
 std::optional<double> NumberAt(const toml::table& table, const char* key);
+std::optional<bool> BooleanAt(const toml::table& table, const char* key);
 // The line of `key`'s value, else the table's.
 int LineAt(const toml::table& table, const char* key);
 

@@ -59,6 +59,12 @@ std::string AllLines(const std::vector<product::Fault>& faults)
 
 const std::string kSmallPage = "[[page]]\npage = 1\nfile = \"images/small.mot\"\ncpu = \"3048F\"\nclock = 16.0\n";
 
+// A THRU image with a serial rule whose fields follow.
+std::string SerialThru(const std::string& fields)
+{
+    return "name = \"A\"\n[thru]\nfile = \"images/small.mot\"\ncpu = \"3048F\"\nclock = 20\n[thru.serial]\n" + fields;
+}
+
 struct FaultRow {
     const char* what;
     std::string text;
@@ -105,6 +111,29 @@ const FaultRow kFaultRows[] = {
     {"image runs past page 4", "name = \"A\"\n[[page]]\npage = 4\nfile = \"images/big.mot\"\ncpu = \"3048F\"\nclock = 16\n",
      "page.page", 3, "big.mot needs 2 pages from page 4"},
     {"nothing to write", "name = \"A\"\nspeed = 9600\n", "page", 0, "lists no [[page]] and no [thru]"},
+    // The serial rule: [thru.serial] on line 6, its fields from line 7.
+    {"serial format unknown", SerialThru("address = 0x7FFF0\nformat = \"BE\"\nbytes = 4\nfirst = 1\n"),
+     "thru.serial.format", 8, "not \"BE\""},
+    {"serial 9 bytes", SerialThru("address = 0x7FFF0\nformat = \"le\"\nbytes = 9\nfirst = 1\n"),
+     "thru.serial.bytes", 9, "1 to 8, not 9"},
+    {"serial bcd given bytes", SerialThru("address = 0x7FFF0\nformat = \"bcd\"\ndigits = 6\nbytes = 3\nfirst = 1\n"),
+     "thru.serial.bytes", 10, "\"bcd\" takes digits"},
+    {"serial prefix on binary", SerialThru("address = 0x7FFF0\nformat = \"be\"\nbytes = 4\nprefix = \"SN\"\nfirst = 1\n"),
+     "thru.serial.prefix", 10, "only \"ascii\""},
+    {"serial first too wide", SerialThru("address = 0x7FFF0\nformat = \"be\"\nbytes = 2\nfirst = 65536\n"),
+     "thru.serial.first", 10, "holds 0 to 65535"},
+    {"serial last too wide", SerialThru("address = 0x7FFF0\nformat = \"ascii\"\ndigits = 4\nfirst = 1\nlast = 10000\n"),
+     "thru.serial.last", 11, "holds 0 to 9999"},
+    {"serial last below first", SerialThru("address = 0x7FFF0\nformat = \"bcd\"\ndigits = 4\nfirst = 50\nlast = 49\n"),
+     "thru.serial.last", 11, "below first (50)"},
+    {"serial step 0", SerialThru("address = 0x7FFF0\nformat = \"be\"\nbytes = 4\nfirst = 1\nstep = 0\n"),
+     "thru.serial.step", 11, "1 or more"},
+    {"serial past the image", SerialThru("address = 0x7FFFE\nformat = \"be\"\nbytes = 4\nfirst = 1\n"),
+     "thru.serial.address", 7, "4 bytes at 0x7FFFE lie outside the image"},
+    {"serial over the image's data", SerialThru("address = 0x100\nformat = \"be\"\nbytes = 4\nfirst = 1\n"),
+     "thru.serial.address", 7, "the image holds data at 0x00100"},
+    {"serial without its first", SerialThru("address = 0x7FFF0\nformat = \"be\"\nbytes = 4\n"),
+     "thru.serial.first", 6, "missing"},
 };
 
 void PrintTo(const FaultRow& row, std::ostream* out)

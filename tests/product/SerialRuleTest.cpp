@@ -1,0 +1,67 @@
+#include "product/Product.h"
+#include "product/SerialRule.h"
+
+#include "support/RampImage.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Format = product::SerialRule::Format;
+
+struct BytesRow {
+    quint64 number;
+    Format format;
+    int width;
+    const char* prefix;
+    const char* hex; // the bytes placed
+};
+
+const BytesRow kBytesRows[] = {
+    {1000, Format::BigEndian, 4, "", "000003e8"},
+    {1000, Format::LittleEndian, 4, "", "e8030000"},
+    {0x0102030405060708, Format::BigEndian, 8, "", "0102030405060708"},
+    {0x7FFFFFFFFFFFFFFF, Format::LittleEndian, 8, "", "ffffffffffffff7f"},
+    {255, Format::BigEndian, 1, "", "ff"},
+    {123456, Format::Bcd, 6, "", "123456"},
+    {12345, Format::Bcd, 5, "", "012345"}, // an odd count starts with a 0 nibble
+    {7, Format::Bcd, 4, "", "0007"},
+    {42, Format::Ascii, 6, "", "303030303432"},
+    {42, Format::Ascii, 3, "SN-", "534e2d303432"},
+};
+
+TEST(SerialRuleBytes, numberTimesFormat)
+{
+    for (const BytesRow& row : kBytesRows) {
+        product::SerialRule rule;
+        rule.format = row.format;
+        rule.width = row.width;
+        rule.prefix = row.prefix;
+        const QByteArray bytes = rule.BytesOf(row.number);
+        EXPECT_EQ(bytes.toHex().toStdString(), row.hex) << row.number << " as " << product::FormatName(row.format);
+        EXPECT_EQ(bytes.size(), rule.PlacedBytes()) << row.number << " as " << product::FormatName(row.format);
+    }
+}
+
+// The place lies past the file's data: the THRU run sends up to the number.
+TEST(SerialRuleReading, theRunSendsUpToThePlace)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(SaveRampImageFile(dir.filePath(QStringLiteral("t.mot")), 256, 1));
+    QFile file(dir.filePath(QStringLiteral("p.toml")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("name = \"Board\"\n[thru]\nfile = \"t.mot\"\ncpu = \"3048F\"\nclock = 20\n"
+               "[thru.serial]\naddress = 0x1000\nformat = \"be\"\nbytes = 4\nfirst = 1000\n");
+    file.close();
+    const product::Reading reading = product::ReadProduct(file.fileName());
+    ASSERT_TRUE(reading.product.has_value());
+    const product::SerialRule& rule = *reading.product->thruSerial;
+    EXPECT_EQ(rule.step, 1u);
+    EXPECT_EQ(rule.last, 0xFFFFFFFFu); // no last: as far as four bytes go
+    EXPECT_EQ(reading.product->thru->dataEnd, 0x1003);
+    EXPECT_GE(reading.product->thru->sendEnd, 0x1003);
+}
+
+} // namespace
