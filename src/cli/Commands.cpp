@@ -134,7 +134,8 @@ int RunPlan(FlashSession& session, CliFront&, const Invocation& inv, Streams& st
     return status;
 }
 
-WriteSummary RunWrite(FlashSession& session, CliFront& front, const Invocation& inv, Streams& streams)
+WriteSummary RunWrite(FlashSession& session, CliFront& front, const Invocation& inv, Streams& streams,
+                      const BeforeRun& beforeRun)
 {
     WriteSummary summary;
     summary.port = inv.ports[0].label;
@@ -158,6 +159,8 @@ WriteSummary RunWrite(FlashSession& session, CliFront& front, const Invocation& 
         summary.report.stoppedRow = before.stoppedRow;
         return summary;
     }
+    if (beforeRun && !beforeRun(session, summary))
+        return summary;
 
     const double started = streams.clock();
     summary.report = session.Write();

@@ -62,7 +62,11 @@ int RunInfo(FlashSession& session, CliFront& front, const Invocation& inv, Strea
 int RunPlan(FlashSession& session, CliFront& front, const Invocation& inv, Streams& streams);
 // plan's work without its printing: the summary and the status.
 int PlanOnUnit(FlashSession& session, const Invocation& inv, Streams& streams, PlanSummary& summary);
+// What a write does between the unit's check and its run (a THRU target's number reserved and
+// placed); false stops the write there, with the summary's status set, before anything is sent.
+using BeforeRun = std::function<bool(FlashSession& session, WriteSummary& summary)>;
 // write prints nothing itself: a gang's worker and a lone write print the summary differently.
-WriteSummary RunWrite(FlashSession& session, CliFront& front, const Invocation& inv, Streams& streams);
+WriteSummary RunWrite(FlashSession& session, CliFront& front, const Invocation& inv, Streams& streams,
+                      const BeforeRun& beforeRun = {});
 
 } // namespace cli

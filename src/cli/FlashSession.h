@@ -46,6 +46,8 @@ public:
     virtual bool PrepareTransfer() = 0;
     // The memory check. Its pages are the memory view the next Write plans against.
     virtual PageReading ReadPages() = 0;
+    // Bytes every later load and run places over the image: a THRU target's own number.
+    virtual void SetImagePatch(const ImagePatch& patch) = 0;
     // The run's image loading of the chosen file, with its message on a fault; sends nothing.
     virtual imagebuf::ImageLoad LoadImage() = 0;
     // The transfer run, after PrepareTransfer and the memory check.

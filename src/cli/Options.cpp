@@ -148,6 +148,7 @@ const CommandRow kCommands[] = {
     {"write", Command::Write, true, "one whole run as the window's transfer start, then the pages"},
     {"plan", Command::Plan, true, "dry run: what write would erase and ask; changes nothing on the unit"},
     {"check", Command::Check, false, "with --product: whether the unit's pages hold the product's images"},
+    {"record", Command::Record, false, "the production record: targets done, stopped, cancelled; serial numbers"},
     {"cpus", Command::Cpus, false, "the CPU catalogue: code, name, whether the window's list offers it"},
     {"ports", Command::Ports, false, "the serial devices and where the ports lead; --set N TARGET, --unset N"},
 };
@@ -275,6 +276,16 @@ QString applyLog(const QString& text, Invocation& inv)
     return {};
 }
 
+QString applyRecord(const QString& text, Invocation& inv)
+{
+    if (text.isEmpty())
+        return QStringLiteral("--record needs a DB");
+    if (inv.command != Command::Write && inv.command != Command::Plan && inv.command != Command::Record)
+        return QStringLiteral("--record is for write, plan and record");
+    inv.record = text;
+    return {};
+}
+
 // --tls-ca, --tls-cert and --tls-key name a file in place of the configuration folder's.
 QString applyTlsFile(const char* option, const QString& text, QString& path)
 {
@@ -321,6 +332,10 @@ const OptionRow kOptions[] = {
     {"log", "FILE", "Appends a record of each unit written to FILE, one JSON line each, creating FILE when "
                     "missing: times, host, user, port, file and image SHA-256, CPU, result. Several programs may "
                     "append to one FILE at once.", applyLog, nullptr, false},
+    {"record", "DB", "The production record every station of a line may share: an SQLite file, or PostgreSQL as "
+                     "postgresql://[USER@]HOST[:PORT]/DBNAME or a libpq connection string. write adds a row per "
+                     "unit and takes each THRU target's serial number from it; a product with a serial rule uses "
+                     "~/.local/share/Corvane-Host/record.sqlite without it.", applyRecord, nullptr, true},
     {"yes", nullptr, "Answers the erase questions with OK.", nullptr, &Invocation::yes, true},
     {"json", nullptr, "Prints the result as one JSON document.", nullptr, &Invocation::json, false},
     {"quiet", nullptr, "Shows no progress.", nullptr, &Invocation::quiet, false},

@@ -13,7 +13,7 @@
 
 namespace cli {
 
-enum class Command { Info, Write, Plan, Check, Cpus, Ports, Help, Version };
+enum class Command { Info, Write, Plan, Check, Record, Cpus, Ports, Help, Version };
 
 // A --port as the operator named it and the device it opens.
 struct PortSpec {
@@ -28,6 +28,7 @@ struct Invocation {
     Command command = Command::Help;
     QString file;
     QString log;           // --log: the file write appends each unit's record to; empty: none
+    QString record;        // --record: the production record's database; empty: the default, where one is used
     QString product;       // --product: the product file write, plan and check take; empty: none
     bool thru = false;     // --thru: a product's THRU image rather than its pages
     QList<PortSpec> ports; // one, or several for a gang write

@@ -223,6 +223,7 @@ QJsonObject WriteJson(const WriteSummary& w)
         {QStringLiteral("pages"), w.pages ? QJsonValue(PagesJson(*w.pages)) : QJsonValue(QJsonValue::Null)},
         {QStringLiteral("file_sha256"), digestValue(fileDigestOf(w.report.image))},
         {QStringLiteral("image_sha256"), digestValue(w.imageSha256)},
+        {QStringLiteral("serial"), w.serial ? QJsonValue(static_cast<qint64>(*w.serial)) : QJsonValue(QJsonValue::Null)},
     };
 }
 
@@ -265,6 +266,8 @@ std::optional<WriteSummary> ReadWriteJson(const QJsonObject& json)
     w.report.blocksAccepted = json.value(QStringLiteral("blocks")).toInt();
     w.seconds = json.value(QStringLiteral("seconds")).toDouble();
     w.imageSha256 = digestOf(json.value(QStringLiteral("image_sha256")));
+    if (const QJsonValue serial = json.value(QStringLiteral("serial")); serial.isDouble())
+        w.serial = static_cast<quint64>(serial.toInteger());
     return w;
 }
 
@@ -348,6 +351,8 @@ QString WriteText(const WriteSummary& w)
                .arg(bytesOf(w.report.blocksAccepted))
                .arg(w.seconds, 0, 'f', 1);
     out += QStringLiteral("image sha256: %1\n").arg(shortDigest(w.imageSha256));
+    if (w.serial)
+        out += QStringLiteral("serial: %1\n").arg(*w.serial);
     if (w.pages)
         out += PagesText(*w.pages);
     return out;

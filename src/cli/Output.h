@@ -27,6 +27,7 @@ struct WriteSummary {
     double seconds = 0;
     std::optional<PageRecords> pages; // after the run; nullopt: not read
     std::optional<QString> imageSha256; // the image the run sends; nullopt: never loaded
+    std::optional<quint64> serial;      // the THRU target's own number, placed in its image
 };
 // "done", "stopped" or "cancelled".
 QString ResultWord(const WriteSummary& write);

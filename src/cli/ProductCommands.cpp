@@ -68,7 +68,7 @@ Invocation RunInvocation(const Invocation& inv, const product::Product& product,
 }
 
 ProductWrite WriteProduct(const Invocation& inv, const product::Product& product, const SessionMaker& makeSession,
-                          CliFront& front, Streams& streams, const RunEnded& ended)
+                          CliFront& front, Streams& streams, const RunEnded& ended, const TargetNumbers* numbers)
 {
     ProductWrite write;
     FlashSession* current = nullptr;
@@ -96,7 +96,13 @@ ProductWrite WriteProduct(const Invocation& inv, const product::Product& product
         }
         current = session.get();
         ProductRun ran{{}, QDateTime::currentDateTimeUtc(), {}};
-        ran.summary = RunWrite(*session, front, runInv, streams);
+        const bool numbered = numbers != nullptr && run.pageNo == kPageThru;
+        BeforeRun reserve;
+        if (numbered)
+            reserve = [&](FlashSession& s, WriteSummary& summary) { return numbers->Reserve(s, summary, streams.err); };
+        ran.summary = RunWrite(*session, front, runInv, streams, reserve);
+        if (numbered)
+            numbers->Finish(ran.summary, streams.err);
         ran.end = QDateTime::currentDateTimeUtc();
         current = nullptr;
         if (ended)
@@ -204,24 +210,72 @@ QList<QJsonObject> ProductLogRecords(const QJsonObject& told, const Invocation& 
     return records;
 }
 
+namespace {
+
+// The number a THRU run would take and the bytes it would place, in the plan's JSON and text.
+struct SerialPlan {
+    QJsonObject json;
+    QString text;
+};
+
+SerialPlan serialPlan(const product::SerialRule& rule, const std::optional<record::Outlook>& outlook)
+{
+    const QJsonValue null(QJsonValue::Null);
+    const QString address = QStringLiteral("0x") + QString::number(rule.address, 16).toUpper().rightJustified(5, QLatin1Char('0'));
+    const std::optional<quint64> next = outlook ? outlook->next : std::nullopt;
+    const QByteArray bytes = next ? rule.BytesOf(*next) : QByteArray();
+    SerialPlan plan;
+    plan.json = {{QStringLiteral("address"), rule.address},
+                 {QStringLiteral("format"), QLatin1String(product::FormatName(rule.format))},
+                 {QStringLiteral("next"), next ? QJsonValue(static_cast<qint64>(*next)) : null},
+                 {QStringLiteral("bytes"), next ? QJsonValue(QString::fromLatin1(bytes.toHex())) : null},
+                 {QStringLiteral("left"), outlook ? QJsonValue(static_cast<qint64>(outlook->left)) : null},
+                 {QStringLiteral("last"), static_cast<qint64>(rule.last)}};
+    if (!outlook)
+        plan.text = QStringLiteral("serial: the record cannot tell\n");
+    else if (!next)
+        plan.text = QStringLiteral("serial: used up, 0 left (last %1)\n").arg(rule.last);
+    else
+        plan.text = QStringLiteral("serial: next %1 at %2 (%3): %4; %5 left\n")
+                        .arg(*next).arg(address, QLatin1String(product::FormatName(rule.format)),
+                                        QString::fromLatin1(bytes.toHex(' ')).toUpper())
+                        .arg(outlook->left);
+    return plan;
+}
+
+} // namespace
+
 int RunProductPlan(const Invocation& inv, const product::Product& product, const SessionMaker& makeSession,
-                   Streams& streams)
+                   Streams& streams, record::Record* record)
 {
     CliFront front(inv, streams);
     QJsonArray plans;
     QString text = ProductLine(product);
     int status = Exit::kDone;
+    const product::SerialRule* rule = record != nullptr ? SerialRuleFor(inv, &product) : nullptr;
     for (const product::Run& run : product::RunsOf(product, inv.thru)) {
         const Invocation runInv = RunInvocation(inv, product, run);
         std::unique_ptr<FlashSession> session = sessionFor(runInv, inv.ports[0], makeSession, front, streams.err);
         if (!session)
             return Exit::kInternal;
+        std::optional<SerialPlan> numbered;
+        if (rule != nullptr && run.pageNo == kPageThru) {
+            const std::optional<record::Outlook> outlook = NumbersLeft(*record, product, *rule, streams.err);
+            if (outlook && outlook->next)
+                session->SetImagePatch({rule->address, rule->BytesOf(*outlook->next)});
+            else
+                status = Exit::kFile; // write would be refused before its port opens
+            numbered = serialPlan(*rule, outlook);
+        }
         PlanSummary summary;
         const int planned = PlanOnUnit(*session, runInv, streams, summary);
         if (status == Exit::kDone)
             status = planned;
-        plans.append(PlanJson(summary));
-        text += QStringLiteral("\nfile: %1\n").arg(runInv.file) + PlanText(summary);
+        QJsonObject json = PlanJson(summary);
+        if (numbered)
+            json.insert(QStringLiteral("serial"), numbered->json);
+        plans.append(json);
+        text += QStringLiteral("\nfile: %1\n").arg(runInv.file) + PlanText(summary) + (numbered ? numbered->text : QString());
     }
     const QJsonObject json{{QStringLiteral("product"), ProductJson(product)}, {QStringLiteral("runs"), plans}};
     streams.out << (inv.json ? JsonText(json) : text);

@@ -6,6 +6,7 @@
 #include "cli/CheckOutput.h"
 #include "cli/Commands.h"
 #include "cli/Options.h"
+#include "cli/ProductionRecord.h"
 #include "product/Product.h"
 #include "product/ProductRuns.h"
 
@@ -42,8 +43,10 @@ struct ProductWrite {
 // Hears each run as it ends, with the run's invocation; may change its status (a record lost).
 using RunEnded = std::function<void(const Invocation& run, ProductRun& ran)>;
 
+// A THRU run takes its target's number from `numbers` where the product numbers its targets.
 ProductWrite WriteProduct(const Invocation& inv, const product::Product& product, const SessionMaker& makeSession,
-                          CliFront& front, Streams& streams, const RunEnded& ended);
+                          CliFront& front, Streams& streams, const RunEnded& ended,
+                          const TargetNumbers* numbers = nullptr);
 
 // {"product": …, "port", "result", "code", "exit", "erased", "blocks", "seconds", "runs": [as write, with
 // "start" and "end"], "check": as check or null}; the fields of write sum up the runs, so that a gang
@@ -62,9 +65,10 @@ QList<QJsonObject> ProductLogRecords(const QJsonObject& told, const Invocation& 
 // A run's log record with the product's name and digest.
 QJsonObject WithProduct(QJsonObject record, const product::Product& product);
 
-// plan --product: each run's plan against the unit's pages as they are.
+// plan --product: each run's plan against the unit's pages as they are; a numbered THRU run's
+// with the number it would take from `record`.
 int RunProductPlan(const Invocation& inv, const product::Product& product, const SessionMaker& makeSession,
-                   Streams& streams);
+                   Streams& streams, record::Record* record);
 // check --product: each unit's memory check and its pages beside the product's.
 int RunProductCheck(const Invocation& inv, const product::Product& product, const SessionMaker& makeSession,
                     Streams& streams);

@@ -5,6 +5,8 @@
 #include "cli/LogFile.h"
 #include "cli/PortsCommand.h"
 #include "cli/ProductCommands.h"
+#include "cli/ProductionRecord.h"
+#include "cli/RecordCommand.h"
 #include "cli/StopSignal.h"
 #include "cli/UnitRecord.h"
 
@@ -27,32 +29,38 @@ QStringList WorkerArguments(const Invocation& inv, const PortSpec& port)
 
 namespace {
 
-// The log is opened before any unit is touched: a line that cannot keep its record must not
-// program a unit whose record would be lost.
-std::unique_ptr<LogFile> openLog(const Invocation& inv, Streams& streams, bool* failed)
+// What a command keeps of its units' runs. Both are opened before any unit is touched: a line
+// that cannot keep its record must not program a unit whose record would be lost.
+struct Keeping {
+    std::unique_ptr<LogFile> log;
+    std::unique_ptr<record::Record> record;
+    bool failed = false;
+};
+
+Keeping openKeeping(const Invocation& inv, Streams& streams, const product::Product* product)
 {
-    *failed = false;
-    if (inv.log.isEmpty())
-        return nullptr;
-    QString reason;
-    std::unique_ptr<LogFile> log = LogFile::Open(inv.log, &reason);
-    if (!log) {
-        streams.err << QStringLiteral("corvane-flash: cannot append to the log '%1': %2\n").arg(inv.log, reason);
-        streams.err.flush();
-        *failed = true;
+    Keeping keeping;
+    if (!inv.log.isEmpty()) {
+        QString reason;
+        keeping.log = LogFile::Open(inv.log, &reason);
+        if (!keeping.log) {
+            streams.err << QStringLiteral("corvane-flash: cannot append to the log '%1': %2\n").arg(inv.log, reason);
+            streams.err.flush();
+            keeping.failed = true;
+            return keeping;
+        }
     }
-    return log;
+    if (const QString where = RecordWhere(inv, product); !where.isEmpty()) {
+        keeping.record = OpenRecord(where, streams.err);
+        keeping.failed = !keeping.record;
+    }
+    return keeping;
 }
 
-// Appends the unit's record, saying on standard error when it cannot; false then.
-bool appendRecord(LogFile& log, const QJsonObject& record, const Invocation& inv, Streams& streams)
+// A gang's workers tell their runs and the gang keeps them; a worker keeps only its numbers.
+RunRecords runRecordsOf(const Invocation& inv, const Keeping& keeping)
 {
-    QString reason;
-    if (log.Append(QJsonDocument(record).toJson(QJsonDocument::Compact), &reason))
-        return true;
-    streams.err << QStringLiteral("corvane-flash: the unit's record is not in the log '%1': %2\n").arg(inv.log, reason);
-    streams.err.flush();
-    return false;
+    return RunRecords(inv, keeping.log.get(), inv.worker ? nullptr : keeping.record.get());
 }
 
 // The log's records of a gang's unit: its write's, or one per run of a product's.
@@ -64,10 +72,10 @@ QList<QJsonObject> gangRecords(const GangUnit& unit, const Invocation& inv, cons
     return ProductLogRecords(unit.told, inv, *product, port, unit.start, unit.end);
 }
 
-// Each unit's record is appended by the gang as its worker ends, from what the worker told or
+// Each unit's record is kept by the gang as its worker ends, from what the worker told or
 // from its crash, so that every unit has exactly one line whatever signal ended its worker (a
 // product's unit one per run).
-int runGang(const Invocation& inv, Streams& streams, const QString& workerProgram, LogFile* log,
+int runGang(const Invocation& inv, Streams& streams, const QString& workerProgram, const RunRecords& records,
             const product::Product* product)
 {
     QList<WorkerSpec> specs;
@@ -78,11 +86,10 @@ int runGang(const Invocation& inv, Streams& streams, const QString& workerProgra
     StopSignal stop(true);
     QObject::connect(&stop, &StopSignal::stopRequested, &gang, [&gang] { gang.Stop(); });
     const QList<GangUnit> units = gang.Run([&](qsizetype index, GangUnit& unit) {
-        bool appended = true;
-        for (const QJsonObject& record : log != nullptr ? gangRecords(unit, inv, inv.ports[index], product)
-                                                        : QList<QJsonObject>{})
-            appended = appendRecord(*log, record, inv, streams) && appended;
-        if (!appended && unit.summary.exit == Exit::kDone)
+        bool kept = true;
+        for (const QJsonObject& record : gangRecords(unit, inv, inv.ports[index], product))
+            kept = records.Add(record, streams) && kept;
+        if (!kept && unit.summary.exit == Exit::kDone)
             unit.SetExit(Exit::kFile);
     });
     QList<WriteSummary> summaries;
@@ -100,14 +107,14 @@ int runGang(const Invocation& inv, Streams& streams, const QString& workerProgra
     return GangStatus(summaries);
 }
 
-int runWrite(const Invocation& inv, FlashSession& session, CliFront& front, Streams& streams, LogFile* log)
+int runWrite(const Invocation& inv, FlashSession& session, CliFront& front, Streams& streams, const RunRecords& records)
 {
     const QDateTime start = QDateTime::currentDateTimeUtc();
     WriteSummary summary = RunWrite(session, front, inv, streams);
     const QDateTime end = QDateTime::currentDateTimeUtc();
     // A unit programmed without its record is no clean success for the line; the result still
     // says the unit is done.
-    if (log && !appendRecord(*log, LogRecord(WriteJson(summary), inv, inv.ports[0], start, end), inv, streams) &&
+    if (!records.Add(LogRecord(WriteJson(summary), inv, inv.ports[0], start, end), streams) &&
         summary.exit == Exit::kDone)
         summary.exit = Exit::kFile;
     if (inv.worker)
@@ -118,18 +125,18 @@ int runWrite(const Invocation& inv, FlashSession& session, CliFront& front, Stre
     return summary.exit;
 }
 
-// A lone write of a product, or a gang worker's: every run logged as it ends.
+// A lone write of a product, or a gang worker's: every run kept as it ends.
 int runProductWrite(const Invocation& inv, const product::Product& product, const SessionMaker& makeSession,
-                    Streams& streams, LogFile* log)
+                    Streams& streams, const RunRecords& records, const TargetNumbers* numbers)
 {
     CliFront front(inv, streams);
     const ProductWrite write = WriteProduct(inv, product, makeSession, front, streams,
                                             [&](const Invocation& run, ProductRun& ran) {
         const QJsonObject record =
             WithProduct(LogRecord(WriteJson(ran.summary), run, inv.ports[0], ran.start, ran.end), product);
-        if (log && !appendRecord(*log, record, inv, streams) && ran.summary.exit == Exit::kDone)
+        if (!records.Add(record, streams) && ran.summary.exit == Exit::kDone)
             ran.summary.exit = Exit::kFile;
-    });
+    }, numbers);
     const QJsonObject json = ProductWriteJson(product, inv.ports[0].label, write);
     if (inv.worker)
         streams.out << QStringLiteral("result ") << QJsonDocument(json).toJson(QJsonDocument::Compact) << '\n';
@@ -137,6 +144,28 @@ int runProductWrite(const Invocation& inv, const product::Product& product, cons
         streams.out << (inv.json ? JsonText(json) : ProductWriteText(product, inv.ports[0].label, write));
     streams.out.flush();
     return write.exit;
+}
+
+// write --product: the record and the numbers left are made sure of before any port opens.
+int writeProduct(const Invocation& inv, const product::Product& product, Streams& streams,
+                 const SessionMaker& makeSession, const QString& workerProgram)
+{
+    const Keeping keeping = openKeeping(inv, streams, &product);
+    if (keeping.failed)
+        return Exit::kFile;
+    const product::SerialRule* rule = SerialRuleFor(inv, &product);
+    if (rule != nullptr) {
+        const std::optional<record::Outlook> left = NumbersLeft(*keeping.record, product, *rule, streams.err);
+        if (!left || !left->next)
+            return Exit::kFile;
+    }
+    if (inv.ports.size() > 1)
+        return runGang(inv, streams, workerProgram, runRecordsOf(inv, keeping), &product);
+    std::optional<TargetNumbers> numbers;
+    if (rule != nullptr)
+        numbers.emplace(*keeping.record, product, *rule);
+    return runProductWrite(inv, product, makeSession, streams, runRecordsOf(inv, keeping),
+                           numbers ? &*numbers : nullptr);
 }
 
 // The commands of a product file, which is read and checked before any port opens.
@@ -150,21 +179,19 @@ int runProduct(const Invocation& inv, Streams& streams, const SessionMaker& make
         streams.err.flush();
         return Exit::kUsage;
     }
-    if (inv.command == Command::Plan)
-        return RunProductPlan(inv, *product, makeSession, streams);
+    if (inv.command == Command::Plan) {
+        const Keeping keeping = openKeeping(inv, streams, &*product);
+        if (keeping.failed)
+            return Exit::kFile;
+        return RunProductPlan(inv, *product, makeSession, streams, keeping.record.get());
+    }
     if (inv.command == Command::Check)
         return RunProductCheck(inv, *product, makeSession, streams);
-    bool logFailed = false;
-    std::unique_ptr<LogFile> log = openLog(inv, streams, &logFailed);
-    if (logFailed)
-        return Exit::kFile;
-    if (inv.ports.size() > 1)
-        return runGang(inv, streams, workerProgram, log.get(), &*product);
-    return runProductWrite(inv, *product, makeSession, streams, log.get());
+    return writeProduct(inv, *product, streams, makeSession, workerProgram);
 }
 
 // info, plan and a lone write on one unit's session.
-int runOnUnit(const Invocation& inv, Streams& streams, const SessionMaker& makeSession, LogFile* log)
+int runOnUnit(const Invocation& inv, Streams& streams, const SessionMaker& makeSession, const RunRecords& records)
 {
     CliFront front(inv, streams);
     std::unique_ptr<FlashSession> session =
@@ -183,7 +210,7 @@ int runOnUnit(const Invocation& inv, Streams& streams, const SessionMaker& makeS
         return RunInfo(*session, front, inv, streams);
     if (inv.command == Command::Plan)
         return RunPlan(*session, front, inv, streams);
-    return runWrite(inv, *session, front, streams, log);
+    return runWrite(inv, *session, front, streams, records);
 }
 
 } // namespace
@@ -214,17 +241,19 @@ int RunProgram(const QStringList& arguments, Streams& streams, const SessionMake
     case Command::Plan:
     case Command::Write:
     case Command::Check:
+    case Command::Record:
         break;
     }
     if (!inv.product.isEmpty())
         return runProduct(inv, streams, makeSession, workerProgram);
-    bool logFailed = false;
-    std::unique_ptr<LogFile> log = openLog(inv, streams, &logFailed);
-    if (logFailed)
+    const Keeping keeping = openKeeping(inv, streams, nullptr);
+    if (keeping.failed)
         return Exit::kFile;
+    if (inv.command == Command::Record)
+        return RunRecordCommand(inv, *keeping.record, streams);
     if (inv.command == Command::Write && inv.ports.size() > 1)
-        return runGang(inv, streams, workerProgram, log.get(), nullptr);
-    return runOnUnit(inv, streams, makeSession, log.get());
+        return runGang(inv, streams, workerProgram, runRecordsOf(inv, keeping), nullptr);
+    return runOnUnit(inv, streams, makeSession, runRecordsOf(inv, keeping));
 }
 
 } // namespace cli

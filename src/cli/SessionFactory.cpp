@@ -159,10 +159,12 @@ public:
     imagebuf::ImageLoad LoadImage() override
     {
         ApplyChoices(choices_, Module1);
-        const imagebuf::ImageLoad image = LoadChosenImage();
+        const imagebuf::ImageLoad image = LoadChosenImage(patch_);
         ShowImageFault(image);
         return image;
     }
+
+    void SetImagePatch(const ImagePatch& patch) override { patch_ = patch; }
 
     bool PrepareTransfer() override
     {
@@ -180,6 +182,7 @@ public:
         Link link(*port, kTransferWindowLink);
         link.SetObserver(trace_.get());
         TransferRun run(*port, link, view_, front_);
+        run.SetImagePatch(patch_);
         run_ = &run;
         if (stopRequested_)
             run.RequestStop();
@@ -218,6 +221,7 @@ private:
     TlsFiles tls_;
     SessionFront& front_;
     PageRecordsView view_;
+    std::optional<ImagePatch> patch_;
     std::unique_ptr<TraceObserver> trace_;
     TransferRun* run_ = nullptr;
     bool stopRequested_ = false;

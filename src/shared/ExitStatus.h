@@ -7,7 +7,7 @@ inline constexpr int kDone = 0;
 inline constexpr int kInternal = 1;   // a gang worker ended without telling its result
 inline constexpr int kUsage = 2;      // unknown option, bad value, missing FILE
 inline constexpr int kPort = 3;       // the port cannot be opened
-inline constexpr int kFile = 4;       // the file or the product cannot be opened or is faulty
+inline constexpr int kFile = 4;       // the file, the product, the log or the record cannot be used
 inline constexpr int kPageRules = 5;  // the image does not fit above the chosen page
 inline constexpr int kRefused = 6;    // an erase question answered Cancel, or not askable
 inline constexpr int kNoAnswer = 7;   // no answer, send time-out
@@ -26,7 +26,7 @@ inline constexpr StatusRow kTable[] = {{kDone,        "done"},
                                        {kInternal,    "worker crashed"},
                                        {kUsage,       "usage"},
                                        {kPort,        "port"},
-                                       {kFile,        "file or product (or --log FILE)"},
+                                       {kFile,        "file or product (or --log, --record)"},
                                        {kPageRules,   "page rules"},
                                        {kRefused,     "question refused"},
                                        {kNoAnswer,    "no answer"},

@@ -10,14 +10,23 @@
 
 #include <QFile>
 
-imagebuf::ImageLoad LoadChosenImage()
+#include <algorithm>
+
+imagebuf::ImageLoad LoadChosenImage(const std::optional<ImagePatch>& patch)
 {
     static_assert(IMAGEBUF_SIZE == Proto::kImageBytes, "the library fills the unit's whole image");
     ClrBuf(Module1.ImageBuf.data(), IMAGEBUF_SIZE);
     // FillBuf's own loader, called where the caller wants to know the format and the fault's
     // reason as well; the result, data end and line are FillBuf's to the letter.
     const QByteArray path = QFile::encodeName(Module1.FilePath);
-    return imagebuf::LoadImageFile(path.constData(), Module1.ImageBuf.data());
+    imagebuf::ImageLoad image = imagebuf::LoadImageFile(path.constData(), Module1.ImageBuf.data());
+    if (!patch || ImageFaultOf(image.result) != nullptr)
+        return image;
+    const qsizetype size = patch->bytes.size();
+    Q_ASSERT(patch->address >= 0 && patch->address + size <= Proto::kImageBytes);
+    std::copy_n(patch->bytes.constData(), size, reinterpret_cast<char*>(Module1.ImageBuf.data()) + patch->address);
+    image.dataEnd = std::max<int32_t>(image.dataEnd, patch->address + static_cast<int32_t>(size) - 1);
+    return image;
 }
 
 const MessageRow* ImageFaultOf(int16_t result)
@@ -41,7 +50,7 @@ const MessageRow* ShowImageFault(const imagebuf::ImageLoad& image)
 
 TransferRun::RunStep TransferRun::LoadImage()
 {
-    const imagebuf::ImageLoad image = LoadChosenImage();
+    const imagebuf::ImageLoad image = LoadChosenImage(patch_);
     report_.image = image;
     values_.DataEnd = image.dataEnd;
     values_.ErrorLine = image.errorLine;

@@ -3,13 +3,24 @@
 #include "imagebuf/ImageLoad.h"
 #include "shared/MessageTable.h"
 
+#include <QByteArray>
+
 #include <cstdint>
+#include <optional>
+
+// Bytes placed over a loaded image before anything plans or sends it: a target's own number,
+// which no file holds.
+struct ImagePatch {
+    int32_t address = 0;
+    QByteArray bytes; // within the image
+};
 
 // The image file named by Module1.FilePath, loaded into Module1.ImageBuf through the
 // image-buffer library: what the run does before it plans pages, and what a dry run does too.
 // Besides the library's result code, data end and fault line, the load tells the file's format
-// and what and where its fault was.
-imagebuf::ImageLoad LoadChosenImage();
+// and what and where its fault was. A good load gets `patch` over it, its data end moved up to
+// take the patch in.
+imagebuf::ImageLoad LoadChosenImage(const std::optional<ImagePatch>& patch = std::nullopt);
 
 // The message a load ends with; nullptr when the image loaded.
 const MessageRow* ImageFaultOf(int16_t result);

@@ -56,6 +56,8 @@ public:
     TransferRun(const TransferRun&) = delete;
     TransferRun& operator=(const TransferRun&) = delete;
 
+    // Bytes the run places over its image once loaded, before it plans or sends anything.
+    void SetImagePatch(std::optional<ImagePatch> patch) { patch_ = std::move(patch); }
     // The whole run, from opening the port to the ending.
     RunReport Run();
     // Asks the run to stop at its next look at the request (before the header and before every
@@ -111,6 +113,7 @@ private:
     const MemoryView& memoryView_;
     RunFront& front_;
 
+    std::optional<ImagePatch> patch_;
     RunValues values_;
     RunReport report_;
     int32_t barMaximum_ = 1;

@@ -27,6 +27,7 @@ public:
     imagebuf::ImageLoad image;
     QByteArray imageBytes; // what the image buffer holds from address 0
     QList<Msg> loadMessages;
+    std::optional<ImagePatch> patch; // as the command set it
     std::function<RunReport(cli::SessionFront&, FakeSession&)> run;
     // Outlive the session, which the program destroys before it returns.
     struct Counts {
@@ -40,6 +41,7 @@ public:
     }
 
     bool PrepareTransfer() override { return true; }
+    void SetImagePatch(const ImagePatch& placed) override { patch = placed; }
     PageReading ReadPages() override
     {
         const Check& check = checks.at(std::min<qsizetype>(counts->read, checks.size() - 1));

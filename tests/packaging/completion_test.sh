@@ -48,10 +48,10 @@ expect() {
     fi
 }
 
-all_options='--clock --cpu --help --json --log --page --port --product --quiet --speed --thru --tls-ca --tls-cert --tls-key --trace --version --yes'
+all_options='--clock --cpu --help --json --log --page --port --product --quiet --record --speed --thru --tls-ca --tls-cert --tls-key --trace --version --yes'
 
 # Commands, and options wherever a dash starts the word.
-expect 'corvane-flash ' 'check cpus info plan ports write'
+expect 'corvane-flash ' 'check cpus info plan ports record write'
 expect 'corvane-flash p' 'plan ports'
 expect 'corvane-flash ports --' '--json --set --unset'
 expect 'corvane-flash -' "$all_options"
@@ -97,7 +97,7 @@ expect 'corvane-flash write blink.mot ' ''
 expect 'corvane-flash info ' ''
 expect 'corvane-flash cpus ' ''
 # A value is not taken for the command.
-expect 'corvane-flash --port 3 ' 'check cpus info plan write'
+expect 'corvane-flash --port 3 ' 'check cpus info plan record write'
 expect 'corvane-flash check --product l' 'line.toml'
 
 # The completion is registered for the command.

@@ -1,4 +1,4 @@
-// Runs a test program headless, with the user's configuration and runtime folders pointed at
+// Runs a test program headless, with the user's configuration, data and runtime folders pointed at
 // fresh temporary folders so that no test ever touches the real settings.
 #include <QApplication>
 #include <QTemporaryDir>
@@ -16,6 +16,7 @@ int main(int argc, char** argv)
         return 2;
     qputenv("XDG_CONFIG_HOME", (home.path() + "/config").toLocal8Bit());
     qputenv("XDG_RUNTIME_DIR", (home.path() + "/runtime").toLocal8Bit());
+    qputenv("XDG_DATA_HOME", (home.path() + "/data").toLocal8Bit());
     qputenv("CORVANE_TEST_TMP", home.path().toLocal8Bit());
 
     QApplication app(argc, argv);
