@@ -4,8 +4,6 @@
 #include <QJsonDocument>
 #include <QStringList>
 
-#include <cmath>
-
 namespace record {
 
 namespace {
@@ -88,12 +86,14 @@ QVariant valueOf(const QJsonValue& value, Kind kind)
 {
     if (value.isNull() || value.isUndefined())
         return nullOf(kind);
-    const double number = value.toDouble();
     switch (kind) {
-    case Kind::Integer:
-        return value.isDouble() && number == std::floor(number) ? QVariant(value.toInteger()) : nullOf(kind);
+    case Kind::Integer: {
+        // toInteger gives its default for a number that is no 64-bit integer: two defaults tell.
+        const qint64 integer = value.toInteger(0);
+        return integer == value.toInteger(1) ? QVariant(integer) : nullOf(kind);
+    }
     case Kind::Real:
-        return value.isDouble() ? QVariant(number) : nullOf(kind);
+        return value.isDouble() ? QVariant(value.toDouble()) : nullOf(kind);
     default:
         return textOf(value);
     }

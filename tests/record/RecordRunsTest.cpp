@@ -79,7 +79,7 @@ TEST_P(RecordRuns, EveryFieldOfTheLogsRecordHasItsColumn)
         "serial":9223372036854775807})";
     QString reason;
     ASSERT_TRUE(rec->AddRun(QJsonDocument::fromJson(log).object(), &reason)) << reason.toStdString();
-    ASSERT_TRUE(rec->AddRun({{QStringLiteral("page"), 2}}, &reason)) << reason.toStdString();
+    ASSERT_TRUE(rec->AddRun({{QStringLiteral("page"), 2}, {QStringLiteral("serial"), 1.5}}, &reason)) << reason.toStdString();
 
     const QString connection = QStringLiteral("runs-check");
     {
@@ -105,7 +105,7 @@ TEST_P(RecordRuns, EveryFieldOfTheLogsRecordHasItsColumn)
         EXPECT_TRUE(query.value(10).isNull());
         EXPECT_EQ(query.value(11).toLongLong(), 9223372036854775807LL);
         EXPECT_EQ(query.value(12).toString(), QStringLiteral("st1"));
-        // A record that tells little still makes its row, on this station.
+        // A record that tells little still makes its row, on this station; no serial is made up.
         ASSERT_TRUE(query.next());
         EXPECT_EQ(query.value(5).toString(), QStringLiteral("2"));
         EXPECT_TRUE(query.value(11).isNull());
