@@ -2,6 +2,10 @@
 #include "RecordTestBase.h"
 
 #include "record/ProcessIdentity.h"
+#include "record/RecordLocation.h"
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
 
 #include <unistd.h>
 
@@ -47,6 +51,29 @@ TEST_P(RecordAbandoned, AKilledHoldersNumberIsVoidAfterTheNextOpenAndNeverGivenA
     const std::optional<quint64> next = rec->Reserve(QStringLiteral("board"), range).serial;
     ASSERT_TRUE(next);
     EXPECT_GT(*next, std::max(*killed.serial(), *alive.serial()));
+}
+
+// Only its own station can tell whether a process there is gone.
+TEST_P(RecordAbandoned, AnotherStationsReservationStaysReserved)
+{
+    ASSERT_TRUE(OpenRecord());
+    const QString connection = QStringLiteral("elsewhere");
+    {
+        QString reason;
+        std::optional<QSqlDatabase> db = record::Connect(*record::ParseLocation(where_, &reason), connection, &reason);
+        ASSERT_TRUE(db) << reason.toStdString();
+        ASSERT_TRUE(QSqlQuery(*db).exec(QStringLiteral(
+            "INSERT INTO serials (product, serial, step, state, station, boot_id, pid, start_ticks, reserved_at) "
+            "VALUES ('board', 7, 1, 'reserved', 'elsewhere', 'its-boot', 1, 1, '2026-12-10T00:00:00Z')")));
+    }
+    QSqlDatabase::removeDatabase(connection);
+    const std::unique_ptr<record::Record> rec = OpenRecord();
+    ASSERT_TRUE(rec);
+    QString reason;
+    const std::optional<record::Summary> summary = rec->Summarize(&reason);
+    ASSERT_TRUE(summary && summary->serials.size() == 1) << reason.toStdString();
+    EXPECT_TRUE(summary->serials[0].voided.isEmpty());
+    EXPECT_EQ(summary->serials[0].reserved.size(), 1);
 }
 
 RECORD_ON_BOTH_BACKENDS(RecordAbandoned);
