@@ -104,10 +104,11 @@ std::unique_ptr<Record> Record::Open(const QString& where, QString* reason)
     auto connection = std::make_unique<Connection>();
     connection->name = uniqueConnectionName();
     connection->dialect = location->kind == Location::Kind::SQLite ? Dialect::SQLite : Dialect::PostgreSQL;
-    std::optional<QSqlDatabase> db = Connect(*location, connection->name, reason);
-    if (!db)
+    // The connection alone holds the database, so that its end removes it.
+    if (std::optional<QSqlDatabase> db = Connect(*location, connection->name, reason))
+        connection->db = *db;
+    else
         return nullptr;
-    connection->db = *db;
     if (!EnsureSchema(connection->db, connection->dialect, reason))
         return nullptr;
     std::unique_ptr<Record> record(new Record(std::move(connection)));
