@@ -223,11 +223,12 @@ SerialPlan serialPlan(const product::SerialRule& rule, const std::optional<recor
     const QJsonValue null(QJsonValue::Null);
     const QString address = QStringLiteral("0x") + QString::number(rule.address, 16).toUpper().rightJustified(5, QLatin1Char('0'));
     const std::optional<quint64> next = outlook ? outlook->next : std::nullopt;
-    const QByteArray bytes = next ? rule.BytesOf(*next) : QByteArray();
+    const quint64 number = next.value_or(0);
+    const QByteArray bytes = next ? rule.BytesOf(number) : QByteArray();
     SerialPlan plan;
     plan.json = {{QStringLiteral("address"), rule.address},
                  {QStringLiteral("format"), QLatin1String(product::FormatName(rule.format))},
-                 {QStringLiteral("next"), next ? QJsonValue(static_cast<qint64>(*next)) : null},
+                 {QStringLiteral("next"), next ? QJsonValue(static_cast<qint64>(number)) : null},
                  {QStringLiteral("bytes"), next ? QJsonValue(QString::fromLatin1(bytes.toHex())) : null},
                  {QStringLiteral("left"), outlook ? QJsonValue(static_cast<qint64>(outlook->left)) : null},
                  {QStringLiteral("last"), static_cast<qint64>(rule.last)}};
@@ -237,7 +238,7 @@ SerialPlan serialPlan(const product::SerialRule& rule, const std::optional<recor
         plan.text = QStringLiteral("serial: used up, 0 left (last %1)\n").arg(rule.last);
     else
         plan.text = QStringLiteral("serial: next %1 at %2 (%3): %4; %5 left\n")
-                        .arg(*next).arg(address, QLatin1String(product::FormatName(rule.format)),
+                        .arg(number).arg(address, QLatin1String(product::FormatName(rule.format)),
                                         QString::fromLatin1(bytes.toHex(' ')).toUpper())
                         .arg(outlook->left);
     return plan;

@@ -1,9 +1,12 @@
 #include "cli/ProductionRecord.h"
 
+#include "product/ProductRuns.h"
 #include "shared/ExitStatus.h"
 #include "shared/Module1.h"
 
 #include <QJsonDocument>
+
+#include <algorithm>
 
 namespace cli {
 

@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QUuid>
 

@@ -88,9 +88,9 @@ QString PostgresServer::ConnectionString() const
 
 QString PostgresServer::Url() const
 {
+    // One arg() call: the encoded folder's "%2F" must not be taken for a place marker.
     return QStringLiteral("postgresql://postgres@%1:%2/postgres")
-        .arg(QString::fromLatin1(QUrl::toPercentEncoding(dir_.path())))
-        .arg(port_);
+        .arg(QString::fromLatin1(QUrl::toPercentEncoding(dir_.path())), QString::number(port_));
 }
 
 bool PostgresServer::run(const QString& program, const QStringList& arguments)
