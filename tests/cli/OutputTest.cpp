@@ -94,7 +94,8 @@ TEST(CliJson, WriteShapeAndTheGangsDocumentOfWorkerResults)
     w.pages = samplePages();
     const QJsonObject o = WriteJson(w);
     EXPECT_EQ(o.keys(), (QStringList{"blocks", "bytes", "code", "erased", "exit", "fault", "file_sha256", "format",
-                                     "image_sha256", "page", "pages", "port", "result", "seconds", "speed"}));
+                                     "image_sha256", "page", "pages", "port", "result", "seconds", "serial", "speed"}));
+    EXPECT_TRUE(o["serial"].isNull());
     EXPECT_EQ(o["result"].toString(), "done");
     EXPECT_EQ(o["bytes"].toInteger(), 4100 * 32);
     EXPECT_TRUE(o["code"].isNull());
