@@ -61,9 +61,11 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # Depends comes from the programs' libraries (dpkg-shlibdeps). What they load at run time is not
-# seen there: the Japanese font of the captions and the SVG plugin that draws the icon.
+# seen there: the Japanese font of the captions, the SVG plugin that draws the icon, and the SQL
+# drivers of the production record (SQLite is its default, PostgreSQL a line's shared one).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk, libqt6svg6")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk, libqt6svg6, libqt6sql6-psql")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "host program of the Corvane serial-line flash programmer")
 # The synopsis is the summary; this is the extended description under it.

@@ -46,6 +46,7 @@ echo "   Depends: $depends"
 echo "   Recommends: $recommends"
 [[ $depends == *libqt6core6* && $depends == *libc6* ]] || fail "Depends not computed from the programs"
 [[ $recommends == *fonts-noto-cjk* ]] || fail "no Japanese font in Recommends"
+[[ $depends == *libqt6sql6-sqlite* ]] || fail "no SQLite driver for the record in Depends"
 
 say "desktop entry and AppStream metadata"
 desktop-file-validate "$work/root/usr/share/applications/corvane-host.desktop"
