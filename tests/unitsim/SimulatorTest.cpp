@@ -169,6 +169,47 @@ TEST(Simulator, PageStoreTransferIsSavedToTheStateFile)
     EXPECT_EQ(again.sim.Page(1).clockHz, 9830400u);
 }
 
+// A test reads back what a target got: the file holds the latest direct transfer that reached
+// its end block, whole, and an aborted one leaves it alone.
+TEST(Simulator, ThruImageFileHoldsTheLatestFinishedDirectTransferWhole)
+{
+    const fs::path file = TestFolder("thru") / "image.bin";
+    Options options;
+    options.thruImageFile = file.string();
+    RunningSimulator unit(options);
+    BareLine host(unit.sim.HostPath());
+    const auto transfer = [&host](int blocks, const std::vector<uint8_t>& marker) {
+        host.Write(hostbytes::DirectHeader(3, 20000000));
+        ASSERT_EQ(host.ReadLine(), "OK\r\n");
+        ASSERT_EQ(host.ReadLine(), "GO\r\n");
+        for (int i = 0; i < blocks; ++i) {
+            host.Write(hostbytes::DataBlock(hostbytes::PatternData(i)));
+            ASSERT_EQ(host.ReadBytes(1), "O") << i;
+        }
+        host.Write(marker);
+        ASSERT_EQ(host.ReadBytes(1), "O");
+    };
+    const auto fileBytes = [&file] {
+        std::ifstream in(file, std::ios::binary);
+        return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+    };
+
+    transfer(3, hostbytes::EndBlock());
+    std::vector<uint8_t> expected;
+    for (int i = 0; i < 3; ++i) {
+        const auto data = hostbytes::PatternData(i);
+        expected.insert(expected.end(), data.begin(), data.end());
+    }
+    EXPECT_EQ(fileBytes(), expected);
+
+    transfer(2, hostbytes::AbortBlock());
+    EXPECT_EQ(fileBytes(), expected);
+
+    transfer(1, hostbytes::EndBlock());
+    EXPECT_EQ(fileBytes(), hostbytes::PatternData(0));
+    EXPECT_FALSE(fs::exists(file.string() + ".tmp"));
+}
+
 TEST(Simulator, HostClosingItsPortMidTransferLeavesTheUnitReadyForTheNextSession)
 {
     RunningSimulator unit{Options{}};

@@ -68,6 +68,8 @@ const std::vector<Option>& KnownOptions()
          [](C& c, S v) { c.options.linkPath = v; return !v.empty(); }},
         {"--state", "FILE", "load the pages from FILE at start, save them after every change",
          [](C& c, S v) { c.options.stateFile = v; return !v.empty(); }},
+        {"--thru-image", "FILE", "after every THRU transfer that reached its end block, write what it delivered to FILE",
+         [](C& c, S v) { c.options.thruImageFile = v; return !v.empty(); }},
         {"--pace", nullptr, "bytes take their time on the line (10 bits each at the line speed)",
          [](C& c, S) { c.options.pace = true; return true; }},
         {"--preload-demo", nullptr, "fill pages 1 and 3 with demo data, unless the state file holds pages",
@@ -151,7 +153,8 @@ std::optional<CliConfig> ParseCli(const std::vector<std::string>& args, std::str
 std::string CliUsage()
 {
     std::string text =
-        "Usage: corvane-unitsim [--link PATH] [--state FILE] [--pace] [--preload-demo] [faults...]\n"
+        "Usage: corvane-unitsim [--link PATH] [--state FILE] [--thru-image FILE] [--pace] [--preload-demo]\n"
+        "                       [faults...]\n"
         "Simulates the Corvane programmer unit on a pseudo-terminal. Prints the host-side path,\n"
         "then runs until SIGINT or SIGTERM; SIGUSR1 switches the unit off and on again.\n"
         "Data block N is the block of bytes N*32 to N*32+31 of a transfer.\n\n";
