@@ -125,12 +125,6 @@ TEST(CliWrite, ThruAsksOnlyThatTheUnitAnswersAndReadsNoPagesAfter)
     EXPECT_EQ(h.session->first, 1);
     EXPECT_EQ(h.session->read, 0);
     EXPECT_FALSE(h.out.contains("page  cpu")) << h.out.toStdString();
-
-    Harness noUnit;
-    noUnit.setUp = [](FakeSession& s) { s.checks = {{silent(), {kTimeout}}}; };
-    EXPECT_EQ(noUnit.run({"write", "a.mot", "--page", "thru", "--json"}), 7);
-    EXPECT_EQ(noUnit.session->write, 0);
-    EXPECT_EQ(noUnit.json()["code"].toString(), "ERR 201");
 }
 
 TEST(CliWrite, UnitThatNeverAnswersStopsAtOnceWithSeven)
