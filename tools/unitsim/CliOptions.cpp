@@ -153,8 +153,7 @@ std::optional<CliConfig> ParseCli(const std::vector<std::string>& args, std::str
 std::string CliUsage()
 {
     std::string text =
-        "Usage: corvane-unitsim [--link PATH] [--state FILE] [--thru-image FILE] [--pace] [--preload-demo]\n"
-        "                       [faults...]\n"
+        "Usage: corvane-unitsim [--link PATH] [--state FILE] [--pace] [--preload-demo] [faults...]\n"
         "Simulates the Corvane programmer unit on a pseudo-terminal. Prints the host-side path,\n"
         "then runs until SIGINT or SIGTERM; SIGUSR1 switches the unit off and on again.\n"
         "Data block N is the block of bytes N*32 to N*32+31 of a transfer.\n\n";
