@@ -74,11 +74,12 @@ bool UnitMemory::Save(const std::string& path, std::string* error) const
         const auto raw = record.Bytes();
         records.insert(records.end(), raw.begin(), raw.end());
     }
-    return ReplaceFile(path, {kStateMagic, records, std::span(reinterpret_cast<const char*>(data_.data()), data_.size())},
-                       error);
+    return ReplaceFile(path, "the state file",
+                       {kStateMagic, records, std::span(reinterpret_cast<const char*>(data_.data()), data_.size())}, error);
 }
 
-bool ReplaceFile(const std::string& path, const std::vector<std::span<const char>>& parts, std::string* error)
+bool ReplaceFile(const std::string& path, const std::string& what, const std::vector<std::span<const char>>& parts,
+                 std::string* error)
 {
     const std::filesystem::path target(path);
     std::error_code ec;
@@ -91,13 +92,13 @@ bool ReplaceFile(const std::string& path, const std::vector<std::span<const char
             out.write(part.data(), static_cast<std::streamsize>(part.size()));
         out.flush();
         if (!out) {
-            *error = "cannot write " + temporary;
+            *error = "cannot write " + what + " " + temporary;
             return false;
         }
     }
     std::filesystem::rename(temporary, target, ec);
     if (ec) {
-        *error = "cannot replace " + path + ": " + ec.message();
+        *error = "cannot replace " + what + " " + path + ": " + ec.message();
         return false;
     }
     return true;

@@ -550,8 +550,8 @@ void UnitSimulator::Impl::tellThruImage()
     const std::vector<uint8_t>& image = engine.ThruImage();
     std::string error;
     if (!options.thruImageFile.empty()
-        && !ReplaceFile(options.thruImageFile, {std::span(reinterpret_cast<const char*>(image.data()), image.size())},
-                        &error))
+        && !ReplaceFile(options.thruImageFile, "the THRU image file",
+                        {std::span(reinterpret_cast<const char*>(image.data()), image.size())}, &error))
         notes.push_back(error);
 }
 
