@@ -2,6 +2,7 @@
 
 #include "cli/UnitRecord.h"
 #include "shared/ExitStatus.h"
+#include "shared/Module1.h"
 #include "transfer/RunValues.h"
 
 #include <QTime>
@@ -146,14 +147,16 @@ WriteSummary RunWrite(FlashSession& session, CliFront& front, const Invocation& 
         return summary;
     }
 
-    const PageReading before = session.ReadPages();
+    // A THRU run touches no page: it needs only to know that the unit answers.
+    const bool thru = inv.choices.PageNo == kPageThru;
+    const PageReading before = thru ? session.ReadFirstPage() : session.ReadPages();
     if (front.StopRequested()) {
         summary.report.result = RunReport::Result::Cancelled;
         summary.exit = Exit::kCancelled;
         return summary;
     }
     // The run plans against the pages read: with any page unread it would erase on a guess,
-    // and the window's header would wait its 55 s for a unit that is not there.
+    // and the header (THRU's too) would wait its 55 s for a unit that is not there.
     if (const int status = ExitStatusOf(before); status != Exit::kDone) {
         summary.exit = status;
         summary.report.stoppedRow = before.stoppedRow;
@@ -173,7 +176,7 @@ WriteSummary RunWrite(FlashSession& session, CliFront& front, const Invocation& 
     summary.exit = ExitStatusOf(summary.report, front.StopRequested());
     if (StoppedByImage(summary))
         PrintImageFault(summary.report.image, streams.err);
-    if (!summary.report.txFailed)
+    if (!summary.report.txFailed && !thru)
         summary.pages = session.ReadPages().pages;
     return summary;
 }

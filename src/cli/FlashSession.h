@@ -46,11 +46,14 @@ public:
     virtual bool PrepareTransfer() = 0;
     // The memory check. Its pages are the memory view the next Write plans against.
     virtual PageReading ReadPages() = 0;
+    // Before a THRU run, which plans against no page: that the unit answers, from the record of
+    // page 1 alone. Its faults are those of the memory check's first query.
+    virtual PageReading ReadFirstPage() = 0;
     // Bytes every later load and run places over the image: a THRU target's own number.
     virtual void SetImagePatch(const ImagePatch& patch) = 0;
     // The run's image loading of the chosen file, with its message on a fault; sends nothing.
     virtual imagebuf::ImageLoad LoadImage() = 0;
-    // The transfer run, after PrepareTransfer and the memory check.
+    // The transfer run, after PrepareTransfer and the memory check (ReadFirstPage for THRU).
     virtual RunReport Write() = 0;
     // The image as the last LoadImage or Write left it, from address 0 to `sendEnd` inclusive:
     // the bytes a run sends, for their digest.

@@ -15,6 +15,7 @@
 #include "transfer/TransferRun.h"
 
 #include <algorithm>
+#include <functional>
 
 namespace cli {
 
@@ -145,14 +146,10 @@ public:
 
     PageReading ReadPages() override
     {
-        ApplyChoices(choices_, Module1);
-        std::unique_ptr<MSComm> port = openablePort();
-        Link link(*port, kMainWindowLink);
-        link.SetObserver(trace_.get());
-        const PageReading reading = ReadPageRecords(*port, link);
-        view_.Show(reading.pages);
-        return reading;
+        return check([](MSComm& port, Link& link) { return ReadPageRecords(port, link); });
     }
+
+    PageReading ReadFirstPage() override { return check(ReadFirstPageRecord); }
 
     // The run's own image loading, with the same messages; the image stays in
     // Module1.ImageBuf as the run would leave it.
@@ -207,6 +204,18 @@ public:
     }
 
 private:
+    // A check as the main window makes it, on its own port and link.
+    PageReading check(const std::function<PageReading(MSComm&, Link&)>& reader)
+    {
+        ApplyChoices(choices_, Module1);
+        std::unique_ptr<MSComm> port = openablePort();
+        Link link(*port, kMainWindowLink);
+        link.SetObserver(trace_.get());
+        const PageReading reading = reader(*port, link);
+        view_.Show(reading.pages);
+        return reading;
+    }
+
     // The port the choices name: ComN as the window resolves it, or the device itself.
     std::unique_ptr<MSComm> openablePort()
     {

@@ -30,17 +30,13 @@ std::optional<PageInfo> queryPage(MSComm& port, Link& link, int page, const Mess
     return DecodePageRecord(Module1.RxBytes);
 }
 
-} // namespace
-
-int ExitStatusOf(const PageReading& reading)
-{
-    const bool allRead = std::all_of(reading.pages.begin(), reading.pages.end(), [](const auto& page) { return page.has_value(); });
-    return allRead ? Exit::kDone : StatusOfStop(reading.stoppedRow);
-}
-
-PageReading ReadPageRecords(MSComm& port, Link& link, const std::function<void(int page, const PageInfo& info)>& onPage)
+// Opens the port, queries pages 1..`pagesAsked` (after the speed exchange at 9600 bit/s when
+// `exchangeFirst`) and closes the port on every way out.
+PageReading readRecords(MSComm& port, Link& link, int pagesAsked, bool exchangeFirst,
+                        const std::function<void(int page, const PageInfo& info)>& onPage)
 {
     PageReading reading;
+    reading.pagesAsked = pagesAsked;
     // Any delivery counts, garbled or late: the unit is there.
     const QMetaObject::Connection heard = QObject::connect(&port, &MSComm::OnComm, &port, [&reading, &port] {
         if (port.CommEvent() == MSComm::kEvReceive)
@@ -51,11 +47,12 @@ PageReading ReadPageRecords(MSComm& port, Link& link, const std::function<void(i
     QString openError;
     reading.opened = port.Open(&openError);
     if (reading.opened) {
-        // Always at 9600 bit/s; a failed exchange has shown its message and the queries go on.
-        link.SetLineSpeed(Proto::kBaudLow);
+        // A failed exchange has shown its message and the queries go on.
+        if (exchangeFirst)
+            link.SetLineSpeed(Proto::kBaudLow);
         port.ClearInBuffer();
         Module1.CommStatus = 0;
-        for (int page = 1; page <= Proto::kPageCount; ++page) {
+        for (int page = 1; page <= pagesAsked; ++page) {
             std::optional<PageInfo> info = queryPage(port, link, page, &reading.stoppedRow);
             if (!info)
                 break;
@@ -71,6 +68,25 @@ PageReading ReadPageRecords(MSComm& port, Link& link, const std::function<void(i
     port.Close();
     QObject::disconnect(heard);
     return reading;
+}
+
+} // namespace
+
+int ExitStatusOf(const PageReading& reading)
+{
+    const auto asked = reading.pages.begin() + std::clamp(reading.pagesAsked, 0, Proto::kPageCount);
+    const bool allRead = std::all_of(reading.pages.begin(), asked, [](const auto& page) { return page.has_value(); });
+    return allRead ? Exit::kDone : StatusOfStop(reading.stoppedRow);
+}
+
+PageReading ReadPageRecords(MSComm& port, Link& link, const std::function<void(int page, const PageInfo& info)>& onPage)
+{
+    return readRecords(port, link, Proto::kPageCount, true, onPage);
+}
+
+PageReading ReadFirstPageRecord(MSComm& port, Link& link)
+{
+    return readRecords(port, link, 1, false, {});
 }
 
 void PageRecordsView::Show(const PageRecords& pages)

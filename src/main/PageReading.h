@@ -17,12 +17,13 @@ struct PageReading {
     bool opened = false;   // the port opened
     bool answered = false; // bytes of some reply came from the unit at all
     PageRecords pages;     // page 1..4 at index 0..3; nullopt: not read
+    int pagesAsked = Proto::kPageCount; // the check asked for pages 1..pagesAsked
     // The message that ended the queries early, nothing when all four pages were read. A
     // failed speed exchange before the queries is not it: the queries went on after it.
     const MessageRow* stoppedRow = nullptr;
 };
 
-// 0 when all four pages were read, else the status of the message that ended the check.
+// 0 when every page asked for was read, else the status of the message that ended the check.
 int ExitStatusOf(const PageReading& reading);
 
 // The memory check without a window: opens the port (CommPort = PortNo), runs the speed
@@ -31,6 +32,12 @@ int ExitStatusOf(const PageReading& reading);
 // `onPage` hears each page (1..4) as its record arrives.
 PageReading ReadPageRecords(MSComm& port, Link& link,
                             const std::function<void(int page, const PageInfo& info)>& onPage = {});
+
+// What a run into no page needs to know before it starts: that the unit answers, from the
+// record of page 1 alone, which fails as the memory check's first query would. No speed
+// exchange comes first: the port opens at 9600 bit/s, the speed the unit starts at and every
+// run leaves it at, and the run makes its own exchange.
+PageReading ReadFirstPageRecord(MSComm& port, Link& link);
 
 // The memory view as the main window's labels hold it after memory checks, without a window:
 // a page a check did not read keeps what it showed before, and nothing is shown at first.

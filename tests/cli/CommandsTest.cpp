@@ -117,6 +117,16 @@ TEST(CliWrite, DoneRunPrintsTheSummaryAndChecksTheMemoryAgain)
     EXPECT_EQ(h.session->read, 2);
 }
 
+TEST(CliWrite, ThruAsksOnlyThatTheUnitAnswersAndReadsNoPagesAfter)
+{
+    Harness h;
+    h.setUp = [](FakeSession& s) { s.run = [](SessionFront&, FakeSession&) { return done(64); }; };
+    EXPECT_EQ(h.run({"write", "a.mot", "--page", "thru"}), 0);
+    EXPECT_EQ(h.session->first, 1);
+    EXPECT_EQ(h.session->read, 0);
+    EXPECT_FALSE(h.out.contains("page  cpu")) << h.out.toStdString();
+}
+
 TEST(CliWrite, UnitThatNeverAnswersStopsAtOnceWithSeven)
 {
     Harness h;

@@ -108,6 +108,23 @@ TEST_F(FlashCommand, WriteToAPageAndThroughAtBothSpeeds)
     }
 }
 
+// A THRU run touches no page: one query tells that the unit answers, and no page is read after.
+TEST_F(FlashCommand, ThruWriteAsksOnePageBeforeItsRunAndNoneAfter)
+{
+    SimulatedUnit unit(1);
+    const QString file = image("PROG.MOT", 1000);
+    const Ran ran = run(common() + QStringList{"write", file, "--page", "thru", "--speed", "38400", "--json"});
+    EXPECT_EQ(ran.status, 0) << ran.err.toStdString();
+    EXPECT_TRUE(ran.json().value("pages").isNull());
+
+    QStringList heads;
+    for (const std::string& line : unit->CommandLines())
+        heads << QString::fromStdString(line).left(2);
+    // The query of page 1, the speed exchange up, the direct header, the speed exchange down.
+    EXPECT_EQ(heads.join(' ').toStdString(), "C9 CC CF CC");
+    EXPECT_EQ(unit->CommandLines().front(), "C90200FD");
+}
+
 // An image running on from page 1 into page 2 asks before page 2 is erased.
 TEST_F(FlashCommand, EraseQuestionAnsweredByYesOrCancelledWithoutATerminal)
 {

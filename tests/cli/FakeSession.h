@@ -23,7 +23,7 @@ public:
         PageReading reading;
         QList<Msg> messages;
     };
-    QList<Check> checks; // one per ReadPages call, the last one repeats
+    QList<Check> checks; // one per ReadPages or ReadFirstPage call, the last one repeats
     imagebuf::ImageLoad image;
     QByteArray imageBytes; // what the image buffer holds from address 0
     QList<Msg> loadMessages;
@@ -31,7 +31,7 @@ public:
     std::function<RunReport(cli::SessionFront&, FakeSession&)> run;
     // Outlive the session, which the program destroys before it returns.
     struct Counts {
-        int read = 0, write = 0, stop = 0;
+        int read = 0, first = 0, write = 0, stop = 0;
     };
     std::shared_ptr<Counts> counts = std::make_shared<Counts>();
 
@@ -44,11 +44,15 @@ public:
     void SetImagePatch(const ImagePatch& placed) override { patch = placed; }
     PageReading ReadPages() override
     {
-        const Check& check = checks.at(std::min<qsizetype>(counts->read, checks.size() - 1));
         ++counts->read;
-        for (const Msg& m : check.messages)
-            Show(front, m);
-        return check.reading;
+        return nextCheck();
+    }
+    PageReading ReadFirstPage() override
+    {
+        ++counts->first;
+        PageReading reading = nextCheck();
+        reading.pagesAsked = 1;
+        return reading;
     }
     imagebuf::ImageLoad LoadImage() override
     {
@@ -78,6 +82,15 @@ public:
     }
 
     cli::SessionFront& front;
+
+private:
+    PageReading nextCheck()
+    {
+        const Check& check = checks.at(std::min<qsizetype>(counts->read + counts->first - 1, checks.size() - 1));
+        for (const Msg& m : check.messages)
+            Show(front, m);
+        return check.reading;
+    }
 };
 
 // A page record as the unit sends it: a name of up to 12 bytes, padded with blanks.

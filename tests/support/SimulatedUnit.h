@@ -5,7 +5,8 @@
 #include <QString>
 
 // The simulated programmer unit on a pseudo-terminal, with the host's port "ComN" pointed at it
-// through the link <configuration folder>/ports/COMN that the real port layer follows.
+// through the link <configuration folder>/ports/COMN that the real port layer follows. A test
+// that wants the THRU image a target got as a file sets `options.thruImageFile`.
 class SimulatedUnit {
 public:
     explicit SimulatedUnit(int comPort = 1, unitsim::Options options = {});

@@ -14,7 +14,7 @@ std::optional<CliConfig> Parse(std::vector<std::string> args)
 
 TEST(CliOptions, FullCommandLineFillsOptionsAndFaults)
 {
-    const auto config = Parse({"--link", "/x/COM1", "--state", "/x/s", "--pace", "--preload-demo",
+    const auto config = Parse({"--link", "/x/COM1", "--state", "/x/s", "--thru-image", "/x/t", "--pace", "--preload-demo",
                                "--exit-with-pid", "42", "--erase-ms", "300", "--speed-no-go",
                                "--store-header-reply", "FL", "--erase-reply", "", "--bad-record-sum", "4",
                                "--unclear-at", "7:2:Z", "--flash-fault-at", "9", "--reply-delay", "20",
@@ -22,6 +22,7 @@ TEST(CliOptions, FullCommandLineFillsOptionsAndFaults)
     ASSERT_TRUE(config);
     EXPECT_EQ(config->options.linkPath, "/x/COM1");
     EXPECT_EQ(config->options.stateFile, "/x/s");
+    EXPECT_EQ(config->options.thruImageFile, "/x/t");
     EXPECT_TRUE(config->options.pace);
     EXPECT_TRUE(config->preloadDemo);
     EXPECT_EQ(config->exitWithPid, 42);

@@ -169,6 +169,33 @@ TEST(Simulator, PageStoreTransferIsSavedToTheStateFile)
     EXPECT_EQ(again.sim.Page(1).clockHz, 9830400u);
 }
 
+// A test reads back what a target got: the file holds the latest direct transfer that reached
+// its end block, whole; an aborted one leaves it alone.
+TEST(Simulator, ThruImageFileHoldsTheLatestFinishedDirectTransferWhole)
+{
+    const fs::path file = TestFolder("thru") / "image.bin";
+    Options options;
+    options.thruImageFile = file.string();
+    RunningSimulator unit(options);
+    BareLine host(unit.sim.HostPath());
+    for (const auto& [blocks, marker] : {std::pair{2, hostbytes::EndBlock()}, {1, hostbytes::AbortBlock()}}) {
+        host.Write(hostbytes::DirectHeader(3, 20000000));
+        ASSERT_EQ(host.ReadLine(), "OK\r\n");
+        ASSERT_EQ(host.ReadLine(), "GO\r\n");
+        for (int i = 0; i < blocks; ++i) {
+            host.Write(hostbytes::DataBlock(hostbytes::PatternData(blocks + i)));
+            ASSERT_EQ(host.ReadBytes(1), "O");
+        }
+        host.Write(marker);
+        ASSERT_EQ(host.ReadBytes(1), "O");
+    }
+    std::vector<uint8_t> expected = hostbytes::PatternData(2);
+    const std::vector<uint8_t> second = hostbytes::PatternData(3);
+    expected.insert(expected.end(), second.begin(), second.end());
+    std::ifstream in(file, std::ios::binary);
+    EXPECT_EQ(std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {}), expected);
+}
+
 TEST(Simulator, HostClosingItsPortMidTransferLeavesTheUnitReadyForTheNextSession)
 {
     RunningSimulator unit{Options{}};

@@ -68,6 +68,8 @@ const std::vector<Option>& KnownOptions()
          [](C& c, S v) { c.options.linkPath = v; return !v.empty(); }},
         {"--state", "FILE", "load the pages from FILE at start, save them after every change",
          [](C& c, S v) { c.options.stateFile = v; return !v.empty(); }},
+        {"--thru-image", "FILE", "after every THRU transfer that reached its end block, write what it delivered to FILE",
+         [](C& c, S v) { c.options.thruImageFile = v; return !v.empty(); }},
         {"--pace", nullptr, "bytes take their time on the line (10 bits each at the line speed)",
          [](C& c, S) { c.options.pace = true; return true; }},
         {"--preload-demo", nullptr, "fill pages 1 and 3 with demo data, unless the state file holds pages",

@@ -343,6 +343,8 @@ void UnitEngine::endTransfer(Transfer::Ending ending)
     mode_ = Mode::Lines;
     if (transfer_.target == Transfer::Target::Page)
         act(Action(Action::Kind::Persist));
+    else if (transfer_.target == Transfer::Target::Thru && ending == Transfer::Ending::EndOfData)
+        act(Action(Action::Kind::TellThruImage));
     note("transfer " + std::string(kEndingNames[static_cast<int>(ending)]) + " after "
          + std::to_string(transfer_.bytes) + " bytes");
 }

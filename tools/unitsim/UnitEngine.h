@@ -26,6 +26,7 @@ struct Action {
         SetSpeed,       // the unit switches its line to `value` bit/s
         AwaitHostSpeed, // wait until the host has re-set its port to the unit's speed, at most `value` ms
         Persist,        // the memory changed: save it
+        TellThruImage,  // a direct transfer reached its end block: write out what it delivered
         HangUp,         // close the line: the host sees the device go away
     };
     explicit Action(Kind k, int v = 0) : kind(k), value(v) {}

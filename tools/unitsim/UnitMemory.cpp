@@ -69,6 +69,18 @@ bool UnitMemory::Load(const std::string& path, std::string* error)
 
 bool UnitMemory::Save(const std::string& path, std::string* error) const
 {
+    std::vector<char> records;
+    for (const auto& record : records_) {
+        const auto raw = record.Bytes();
+        records.insert(records.end(), raw.begin(), raw.end());
+    }
+    return ReplaceFile(path, "the state file",
+                       {kStateMagic, records, std::span(reinterpret_cast<const char*>(data_.data()), data_.size())}, error);
+}
+
+bool ReplaceFile(const std::string& path, const std::string& what, const std::vector<std::span<const char>>& parts,
+                 std::string* error)
+{
     const std::filesystem::path target(path);
     std::error_code ec;
     if (target.has_parent_path())
@@ -76,21 +88,17 @@ bool UnitMemory::Save(const std::string& path, std::string* error) const
     const std::string temporary = path + ".tmp";
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out.write(kStateMagic.data(), kStateMagic.size());
-        for (const auto& record : records_) {
-            const auto raw = record.Bytes();
-            out.write(reinterpret_cast<const char*>(raw.data()), raw.size());
-        }
-        out.write(reinterpret_cast<const char*>(data_.data()), data_.size());
+        for (const std::span<const char> part : parts)
+            out.write(part.data(), static_cast<std::streamsize>(part.size()));
         out.flush();
         if (!out) {
-            *error = "cannot write the state file " + temporary;
+            *error = "cannot write " + what + " " + temporary;
             return false;
         }
     }
     std::filesystem::rename(temporary, target, ec);
     if (ec) {
-        *error = "cannot replace the state file " + path + ": " + ec.message();
+        *error = "cannot replace " + what + " " + path + ": " + ec.message();
         return false;
     }
     return true;

@@ -36,4 +36,10 @@ private:
     std::vector<uint8_t> data_;
 };
 
+// Puts `parts` one after the other into the file at `path` through a temporary file beside it
+// renamed over the old one: a reader sees the old file or the new one, never half of either.
+// Parent folders are created. `what` names the file in the error ("the state file").
+bool ReplaceFile(const std::string& path, const std::string& what, const std::vector<std::span<const char>>& parts,
+                 std::string* error);
+
 } // namespace unitsim

@@ -65,6 +65,7 @@ struct UnitSimulator::Impl {
     std::optional<Clock::time_point> nextDue(Clock::time_point now) const;
     void hostClosed();
     void persist();
+    void tellThruImage();
     void wake() const;
     void changedState()
     {
@@ -460,6 +461,9 @@ bool UnitSimulator::Impl::carryOut(Action& action, Clock::time_point now)
     case Action::Kind::Persist:
         persist();
         return true;
+    case Action::Kind::TellThruImage:
+        tellThruImage();
+        return true;
     case Action::Kind::HangUp:
         pty.Close();
         hostGone = true;
@@ -538,6 +542,16 @@ void UnitSimulator::Impl::persist()
 {
     std::string error;
     if (!options.stateFile.empty() && !memory.Save(options.stateFile, &error))
+        notes.push_back(error);
+}
+
+void UnitSimulator::Impl::tellThruImage()
+{
+    const std::vector<uint8_t>& image = engine.ThruImage();
+    std::string error;
+    if (!options.thruImageFile.empty()
+        && !ReplaceFile(options.thruImageFile, "the THRU image file",
+                        {std::span(reinterpret_cast<const char*>(image.data()), image.size())}, &error))
         notes.push_back(error);
 }
 

@@ -16,6 +16,9 @@ struct Options {
     std::string linkPath;
     // Pages are loaded from here at start and saved after every change. Empty: none.
     std::string stateFile;
+    // After every direct ("THRU") transfer that reached its end block, what it delivered is
+    // written here, replacing the file whole, before the block is answered. Empty: nowhere.
+    std::string thruImageFile;
     // Bytes take 10 bits each at the line speed to arrive and to leave, in both directions.
     bool pace = false;
     Faults faults;
