@@ -46,21 +46,31 @@ protected:
             arguments << "--port" << QString::number(port);
         return arguments;
     }
-    // The number the unit's latest THRU image holds, big-endian at the place.
-    static quint64 numberIn(SimulatedUnit& unit, int place = kPlace)
+    // A unit that writes every THRU image it receives to a file of the test's.
+    unitsim::Options tellingImages(int comPort, unitsim::Options options = {})
     {
-        const std::vector<uint8_t> image = unit->ThruImage();
-        EXPECT_GE(image.size(), static_cast<size_t>(place + 4));
+        options.thruImageFile = imageFileOf(comPort).toStdString();
+        return options;
+    }
+    QString imageFileOf(int comPort) const { return dir_.filePath(QStringLiteral("thru%1.bin").arg(comPort)); }
+    // The number the unit's latest THRU image holds, big-endian at the place.
+    quint64 numberIn(int comPort, int place = kPlace) const
+    {
+        QFile file(imageFileOf(comPort));
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << file.fileName().toStdString();
+        const QByteArray image = file.readAll();
+        EXPECT_GE(image.size(), place + 4);
         quint64 number = 0;
-        for (int i = 0; i < 4 && place + i < static_cast<int>(image.size()); ++i)
-            number = number << 8 | image[static_cast<size_t>(place + i)];
+        for (int i = 0; i < 4 && place + i < image.size(); ++i)
+            number = number << 8 | static_cast<uint8_t>(image[place + i]);
         return number;
     }
     // Two gangs of three units at once, five targets each: every number the units received.
     std::multiset<quint64> twoGangsAtOnce(const QString& record)
     {
-        SimulatedUnit units[] = {SimulatedUnit(1), SimulatedUnit(2), SimulatedUnit(3),
-                                 SimulatedUnit(4), SimulatedUnit(5), SimulatedUnit(6)};
+        SimulatedUnit units[] = {SimulatedUnit(1, tellingImages(1)), SimulatedUnit(2, tellingImages(2)),
+                                 SimulatedUnit(3, tellingImages(3)), SimulatedUnit(4, tellingImages(4)),
+                                 SimulatedUnit(5, tellingImages(5)), SimulatedUnit(6, tellingImages(6))};
         const QString line = product();
         std::multiset<quint64> received;
         for (int target = 0; target < kTargets; ++target) {
@@ -70,8 +80,8 @@ protected:
                 const Ran ran = finish(process);
                 EXPECT_EQ(ran.status, 0) << ran.err.toStdString() << ran.out.toStdString();
             }
-            for (SimulatedUnit& unit : units)
-                received.insert(numberIn(unit));
+            for (int comPort = 1; comPort <= 6; ++comPort)
+                received.insert(numberIn(comPort));
         }
         return received;
     }
@@ -137,7 +147,7 @@ TEST_F(SerialRecord, AWorkerKilledDuringTheBlocksLeavesItsNumberVoidNeverToBeGiv
 {
     unitsim::Options paced;
     paced.pace = true;
-    SimulatedUnit slow(1, paced), fast(2);
+    SimulatedUnit slow(1, paced), fast(2, tellingImages(2));
     const QString line = product(0x2000, 0x2000);
     const QString record = dir_.filePath(QStringLiteral("record.sqlite"));
     QProcess* gangProcess = start(gang(line, record, {1, 2}));
@@ -158,7 +168,7 @@ TEST_F(SerialRecord, AWorkerKilledDuringTheBlocksLeavesItsNumberVoidNeverToBeGiv
     ASSERT_EQ(::kill(worker, SIGKILL), 0);
     const Ran ganged = finish(gangProcess);
     EXPECT_EQ(ganged.status, 1) << ganged.err.toStdString(); // a worker that crashed
-    const quint64 fastNumber = numberIn(fast, 0x2000);
+    const quint64 fastNumber = numberIn(2, 0x2000);
 
     // The next start finds the killer's number reserved by a process that is gone.
     const Ran summary = run({"record", "--record", record, "--json"});
@@ -173,7 +183,7 @@ TEST_F(SerialRecord, AWorkerKilledDuringTheBlocksLeavesItsNumberVoidNeverToBeGiv
 
     const Ran next = run({"write", "--product", line, "--record", record, "--port", "2", "--yes", "--quiet"});
     ASSERT_EQ(next.status, 0) << next.err.toStdString();
-    EXPECT_GT(numberIn(fast, 0x2000), std::max(killed, fastNumber));
+    EXPECT_GT(numberIn(2, 0x2000), std::max(killed, fastNumber));
 }
 
 TEST_F(SerialRecord, AStoppedServerRefusesTheWriteBeforeAnyByteIsSent)
