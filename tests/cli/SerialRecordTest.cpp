@@ -28,14 +28,14 @@ constexpr int kPlace = 0x800; // past the image's own data, so the run sends up 
 
 class SerialRecord : public FlashProcessTest {
 protected:
-    QString product(int imageBytes = 2000, int place = kPlace)
+    QString product(int imageBytes = 2000, int place = kPlace, const QString& more = {})
     {
         image("thru.mot", imageBytes, 3);
         QFile file(dir_.filePath(QStringLiteral("board.toml")));
         EXPECT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(QStringLiteral("name = \"Board\"\nspeed = 38400\n[thru]\nfile = \"thru.mot\"\ncpu = \"SH7045\"\n"
-                                  "clock = 20\n[thru.serial]\naddress = %1\nformat = \"be\"\nbytes = 4\nfirst = 1000\n")
-                       .arg(place)
+                                  "clock = 20\n[thru.serial]\naddress = %1\nformat = \"be\"\nbytes = 4\nfirst = 1000\n%2")
+                       .arg(QString::number(place), more)
                        .toUtf8());
         return file.fileName();
     }
@@ -184,6 +184,30 @@ TEST_F(SerialRecord, AWorkerKilledDuringTheBlocksLeavesItsNumberVoidNeverToBeGiv
     const Ran next = run({"write", "--product", line, "--record", record, "--port", "2", "--yes", "--quiet"});
     ASSERT_EQ(next.status, 0) << next.err.toStdString();
     EXPECT_GT(numberIn(2, 0x2000), std::max(killed, fastNumber));
+}
+
+TEST_F(SerialRecord, PlanShowsTheNextNumberAndWhatIsLeftAndAUsedUpRangeIsRefusedBeforeAnyByte)
+{
+    SimulatedUnit unit(1);
+    const QString line = product(2000, kPlace, QStringLiteral("step = 5\nlast = 1005\n"));
+    const QString record = dir_.filePath(QStringLiteral("record.sqlite"));
+    const QStringList plan{"plan", "--product", line, "--record", record, "--port", "1"};
+    const QStringList write{"write", "--product", line, "--record", record, "--port", "1", "--yes", "--quiet"};
+    for (const char* expected : {"serial: next 1000 at 0x00800 (be): 00 00 03 E8; 2 left",
+                                 "serial: next 1005 at 0x00800 (be): 00 00 03 ED; 1 left"}) {
+        const Ran planned = run(plan);
+        EXPECT_EQ(planned.status, 0) << planned.err.toStdString();
+        EXPECT_TRUE(planned.out.contains(expected)) << planned.out.toStdString();
+        ASSERT_EQ(run(write).status, 0);
+    }
+    const Ran usedUp = run(plan);
+    EXPECT_EQ(usedUp.status, 4);
+    EXPECT_TRUE(usedUp.out.contains("serial: used up, 0 left (last 1005)")) << usedUp.out.toStdString();
+    const size_t received = unit->ReceivedBytes().size();
+    const Ran refused = run(write);
+    EXPECT_EQ(refused.status, 4);
+    EXPECT_TRUE(refused.err.contains("Board's serial numbers are used up: the last is 1005")) << refused.err.toStdString();
+    EXPECT_EQ(unit->ReceivedBytes().size(), received);
 }
 
 TEST_F(SerialRecord, AStoppedServerRefusesTheWriteBeforeAnyByteIsSent)
