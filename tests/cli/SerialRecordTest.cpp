@@ -4,6 +4,7 @@
 // that cannot be reached stops the write before any byte is sent.
 #include "FlashProcess.h"
 
+#include "record/RecordLocation.h"
 #include "support/PostgresServer.h"
 #include "support/SimulatedUnit.h"
 
@@ -11,7 +12,6 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QSqlDatabase>
-#include <QSqlError>
 #include <QSqlQuery>
 #include <QUuid>
 
@@ -86,15 +86,20 @@ protected:
         return received;
     }
     // Each serial number of the record's done rows with how many rows name it.
-    static std::map<quint64, int> doneRows(QSqlDatabase db)
+    static std::map<quint64, int> doneRows(const QString& where)
     {
         std::map<quint64, int> rows;
-        EXPECT_TRUE(db.open()) << db.lastError().text().toStdString();
-        QSqlQuery query(db);
-        EXPECT_TRUE(query.exec(QStringLiteral("SELECT serial FROM runs WHERE result = 'done'")));
-        while (query.next())
-            ++rows[query.value(0).toULongLong()];
-        db.close();
+        QString reason;
+        const QString name = QUuid::createUuid().toString();
+        {
+            std::optional<QSqlDatabase> db = record::Connect(*record::ParseLocation(where, &reason), name, &reason);
+            EXPECT_TRUE(db) << reason.toStdString();
+            QSqlQuery query(db.value_or(QSqlDatabase()));
+            EXPECT_TRUE(query.exec(QStringLiteral("SELECT serial FROM runs WHERE result = 'done'")));
+            while (query.next())
+                ++rows[query.value(0).toULongLong()];
+        }
+        QSqlDatabase::removeDatabase(name);
         return rows;
     }
     static void expectEachInOneDoneRow(const std::multiset<quint64>& received, const std::map<quint64, int>& rows)
@@ -105,10 +110,6 @@ protected:
         for (const quint64 number : received)
             EXPECT_EQ(rows.count(number) ? rows.at(number) : 0, 1) << number;
     }
-    static QSqlDatabase database(const QString& driver)
-    {
-        return QSqlDatabase::addDatabase(driver, QUuid::createUuid().toString());
-    }
 };
 
 TEST_F(SerialRecord, TwoGangsOnOnePostgresServerGiveEveryTargetItsOwnNumber)
@@ -118,29 +119,14 @@ TEST_F(SerialRecord, TwoGangsOnOnePostgresServerGiveEveryTargetItsOwnNumber)
     PostgresServer server;
     ASSERT_TRUE(server.started());
     const std::multiset<quint64> received = twoGangsAtOnce(server.Url());
-    QSqlDatabase db = database(QStringLiteral("QPSQL"));
-    const QStringList fields = server.ConnectionString().split(QLatin1Char(' '));
-    for (const QString& field : fields) {
-        const QString value = field.section(QLatin1Char('='), 1);
-        if (field.startsWith(QLatin1String("host=")))
-            db.setHostName(value);
-        else if (field.startsWith(QLatin1String("port=")))
-            db.setPort(value.toInt());
-        else if (field.startsWith(QLatin1String("dbname=")))
-            db.setDatabaseName(value);
-        else if (field.startsWith(QLatin1String("user=")))
-            db.setUserName(value);
-    }
-    expectEachInOneDoneRow(received, doneRows(db));
+    expectEachInOneDoneRow(received, doneRows(server.ConnectionString()));
 }
 
 TEST_F(SerialRecord, TwoGangsOnOneSqliteFileGiveEveryTargetItsOwnNumber)
 {
     const QString record = dir_.filePath(QStringLiteral("record.sqlite"));
     const std::multiset<quint64> received = twoGangsAtOnce(record);
-    QSqlDatabase db = database(QStringLiteral("QSQLITE"));
-    db.setDatabaseName(record);
-    expectEachInOneDoneRow(received, doneRows(db));
+    expectEachInOneDoneRow(received, doneRows(record));
 }
 
 TEST_F(SerialRecord, AWorkerKilledDuringTheBlocksLeavesItsNumberVoidNeverToBeGivenAgain)

@@ -3,7 +3,6 @@
 
 #include "record/RecordLocation.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -63,24 +62,6 @@ TEST(RecordOpen, AnSQLitePathThatCannotBeMadeIsRefusedWithAReason)
     QString reason;
     EXPECT_FALSE(record::Record::Open(file + QStringLiteral("/line/record.sqlite"), &reason));
     EXPECT_TRUE(reason.contains(QStringLiteral("folder"))) << reason.toStdString();
-}
-
-TEST(RecordOpen, AStoppedServerIsRefusedAtOnceWithAReason)
-{
-    if (!PostgresServer::BinFolder())
-        GTEST_SKIP() << "PostgreSQL is not installed";
-    PostgresServer server;
-    ASSERT_TRUE(server.started());
-    server.Stop();
-    for (const QString& where : {server.ConnectionString(), server.Url()}) {
-        QElapsedTimer elapsed;
-        elapsed.start();
-        QString reason;
-        EXPECT_FALSE(record::Record::Open(where, &reason));
-        EXPECT_TRUE(reason.contains(QStringLiteral("server"))) << reason.toStdString();
-        // No socket is there: the refusal comes from the system, long before any connect time-out.
-        EXPECT_LT(elapsed.elapsed(), 9000);
-    }
 }
 
 TEST(RecordOpen, ARecordOfANewerVersionIsRefused)

@@ -7,11 +7,6 @@ namespace {
 // Only a hung process is this slow, however busy the machine.
 constexpr int kProcessTimeoutMs = 90000;
 
-QStringList reserverArguments(const QString& where, const QString& product, quint64 first, const QString& count)
-{
-    return {where, product, QString::number(first), count};
-}
-
 } // namespace
 
 std::string BackendName(const ::testing::TestParamInfo<Backend>& info)
@@ -41,29 +36,9 @@ std::unique_ptr<record::Record> RecordBackendTest::OpenRecord()
     return rec;
 }
 
-QList<quint64> ReserveInProcesses(const QString& where, const QString& product, quint64 first, int processes,
-                                  int count)
-{
-    std::vector<std::unique_ptr<QProcess>> reservers;
-    for (int n = 0; n < processes; ++n) {
-        reservers.push_back(std::make_unique<QProcess>());
-        reservers.back()->start(QStringLiteral(RECORD_RESERVER),
-                                reserverArguments(where, product, first, QString::number(count)));
-    }
-    QList<quint64> numbers;
-    for (const std::unique_ptr<QProcess>& reserver : reservers) {
-        EXPECT_TRUE(reserver->waitForFinished(kProcessTimeoutMs));
-        EXPECT_EQ(reserver->exitCode(), 0) << reserver->readAllStandardError().toStdString();
-        for (const QByteArray& line : reserver->readAllStandardOutput().split('\n'))
-            if (!line.isEmpty())
-                numbers.append(line.toULongLong());
-    }
-    return numbers;
-}
-
 Holder::Holder(const QString& where, const QString& product, quint64 first)
 {
-    process_.start(QStringLiteral(RECORD_RESERVER), reserverArguments(where, product, first, QStringLiteral("hold")));
+    process_.start(QStringLiteral(RECORD_RESERVER), {where, product, QString::number(first)});
     const QDeadlineTimer deadline(kProcessTimeoutMs);
     while (!process_.canReadLine() && process_.state() != QProcess::NotRunning && !deadline.hasExpired())
         process_.waitForReadyRead(1000);

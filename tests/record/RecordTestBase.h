@@ -30,10 +30,6 @@ std::string BackendName(const ::testing::TestParamInfo<Backend>& info);
     INSTANTIATE_TEST_SUITE_P(Backends, suite, ::testing::Values(Backend::SQLite, Backend::PostgreSQL),     \
                              BackendName)
 
-// The record's numbers of `count` runs of `processes` reservers at once, as they printed them.
-QList<quint64> ReserveInProcesses(const QString& where, const QString& product, quint64 first, int processes,
-                                  int count);
-
 // A reserver holding one number until it is killed.
 class Holder {
 public:
