@@ -1,9 +1,4 @@
-#include "product/Product.h"
 #include "product/SerialRule.h"
-
-#include "support/RampImage.h"
-
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -43,25 +38,6 @@ TEST(SerialRuleBytes, numberTimesFormat)
         EXPECT_EQ(bytes.toHex().toStdString(), row.hex) << row.number << " as " << product::FormatName(row.format);
         EXPECT_EQ(bytes.size(), rule.PlacedBytes()) << row.number << " as " << product::FormatName(row.format);
     }
-}
-
-// The place lies past the file's data: the THRU run sends up to the number.
-TEST(SerialRuleReading, theRunSendsUpToThePlace)
-{
-    QTemporaryDir dir;
-    ASSERT_TRUE(SaveRampImageFile(dir.filePath(QStringLiteral("t.mot")), 256, 1));
-    QFile file(dir.filePath(QStringLiteral("p.toml")));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("name = \"Board\"\n[thru]\nfile = \"t.mot\"\ncpu = \"3048F\"\nclock = 20\n"
-               "[thru.serial]\naddress = 0x1000\nformat = \"be\"\nbytes = 4\nfirst = 1000\n");
-    file.close();
-    const product::Reading reading = product::ReadProduct(file.fileName());
-    ASSERT_TRUE(reading.product.has_value());
-    const product::SerialRule& rule = *reading.product->thruSerial;
-    EXPECT_EQ(rule.step, 1u);
-    EXPECT_EQ(rule.last, 0xFFFFFFFFu); // no last: as far as four bytes go
-    EXPECT_EQ(reading.product->thru->dataEnd, 0x1003);
-    EXPECT_GE(reading.product->thru->sendEnd, 0x1003);
 }
 
 } // namespace
