@@ -28,6 +28,8 @@ record::NumberRange NumberRangeOf(const product::SerialRule& rule);
 class RunRecords {
 public:
     RunRecords(const Invocation& inv, LogFile* log, record::Record* record) : inv_(inv), log_(log), record_(record) {}
+    // Whether there is anything to keep: the caller makes no record for nothing.
+    bool Keeps() const { return log_ != nullptr || record_ != nullptr; }
     // False, said on standard error, when the log or the record did not take it.
     bool Add(const QJsonObject& logRecord, Streams& streams) const;
 

@@ -87,7 +87,8 @@ int runGang(const Invocation& inv, Streams& streams, const QString& workerProgra
     QObject::connect(&stop, &StopSignal::stopRequested, &gang, [&gang] { gang.Stop(); });
     const QList<GangUnit> units = gang.Run([&](qsizetype index, GangUnit& unit) {
         bool kept = true;
-        for (const QJsonObject& record : gangRecords(unit, inv, inv.ports[index], product))
+        for (const QJsonObject& record : records.Keeps() ? gangRecords(unit, inv, inv.ports[index], product)
+                                                         : QList<QJsonObject>{})
             kept = records.Add(record, streams) && kept;
         if (!kept && unit.summary.exit == Exit::kDone)
             unit.SetExit(Exit::kFile);
@@ -114,7 +115,7 @@ int runWrite(const Invocation& inv, FlashSession& session, CliFront& front, Stre
     const QDateTime end = QDateTime::currentDateTimeUtc();
     // A unit programmed without its record is no clean success for the line; the result still
     // says the unit is done.
-    if (!records.Add(LogRecord(WriteJson(summary), inv, inv.ports[0], start, end), streams) &&
+    if (records.Keeps() && !records.Add(LogRecord(WriteJson(summary), inv, inv.ports[0], start, end), streams) &&
         summary.exit == Exit::kDone)
         summary.exit = Exit::kFile;
     if (inv.worker)
@@ -132,6 +133,8 @@ int runProductWrite(const Invocation& inv, const product::Product& product, cons
     CliFront front(inv, streams);
     const ProductWrite write = WriteProduct(inv, product, makeSession, front, streams,
                                             [&](const Invocation& run, ProductRun& ran) {
+        if (!records.Keeps())
+            return;
         const QJsonObject record =
             WithProduct(LogRecord(WriteJson(ran.summary), run, inv.ports[0], ran.start, ran.end), product);
         if (!records.Add(record, streams) && ran.summary.exit == Exit::kDone)
