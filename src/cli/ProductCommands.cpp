@@ -169,14 +169,16 @@ QString ProductWriteText(const product::Product& product, const QString& port, c
 QString ProductRunsText(const QList<QJsonObject>& told)
 {
     QList<QStringList> rows{{QStringLiteral("port"), QStringLiteral("page"), QStringLiteral("result"),
-                             QStringLiteral("code"), QStringLiteral("exit"), QStringLiteral("blocks")}};
+                             QStringLiteral("code"), QStringLiteral("exit"), QStringLiteral("blocks"),
+                             QStringLiteral("serial")}};
     for (const QJsonObject& unit : told)
         for (const QJsonValue& run : unit.value(QStringLiteral("runs")).toArray())
             if (const std::optional<WriteSummary> s = ReadWriteJson(run.toObject())) {
                 const QString code = StoppingCode(*s);
                 rows.append({unit.value(QStringLiteral("port")).toString(), PageValue(s->pageNo).toVariant().toString(),
                              ResultWord(*s), code.isEmpty() ? QStringLiteral("-") : code, QString::number(s->exit),
-                             QString::number(s->report.blocksAccepted)});
+                             QString::number(s->report.blocksAccepted),
+                             s->serial ? QString::number(*s->serial) : QStringLiteral("-")});
             }
     return TextTable(rows);
 }

@@ -53,7 +53,7 @@ ProductWrite WriteProduct(const Invocation& inv, const product::Product& product
 // reads it as a write.
 QJsonObject ProductWriteJson(const product::Product& product, const QString& port, const ProductWrite& write);
 QString ProductWriteText(const product::Product& product, const QString& port, const ProductWrite& write);
-// Each run of a gang's units as its worker told it: "Com1  page 1  done  -  exit 0  64 blocks".
+// Each run of a gang's units as its worker told it: port, page, result, code, exit, blocks, serial.
 QString ProductRunsText(const QList<QJsonObject>& told);
 // "product: NAME (FILE, sha256 1a2b3c4d5e6f)"
 QString ProductLine(const product::Product& product);
