@@ -91,11 +91,6 @@ QString shortDigest(const std::optional<QString>& digest)
     return digest ? digest->left(12) : QStringLiteral("-");
 }
 
-QString hexAddress(int32_t value)
-{
-    return QStringLiteral("0x%1").arg(static_cast<uint32_t>(value), 5, 16, QLatin1Char('0')).toUpper().replace(QLatin1String("0X"), QLatin1String("0x"));
-}
-
 } // namespace
 
 QString TextTable(const QList<QStringList>& rows)
@@ -311,7 +306,7 @@ QString PlanText(const PlanSummary& s)
     const int32_t dataEnd = s.image->dataEnd;
     const int32_t sendEnd = SendEndOf(dataEnd);
     out += QStringLiteral("image: data end %1, send end %2, %3 blocks\n")
-               .arg(hexAddress(dataEnd), hexAddress(sendEnd))
+               .arg(ImageAddressText(dataEnd), ImageAddressText(sendEnd))
                .arg(blocksOf(sendEnd));
     if (s.pageNo == kPageThru) {
         out += QStringLiteral("spans: no page (thru)\n");

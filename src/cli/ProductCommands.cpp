@@ -223,7 +223,6 @@ struct SerialPlan {
 SerialPlan serialPlan(const product::SerialRule& rule, const std::optional<record::Outlook>& outlook)
 {
     const QJsonValue null(QJsonValue::Null);
-    const QString address = QStringLiteral("0x") + QString::number(rule.address, 16).toUpper().rightJustified(5, QLatin1Char('0'));
     const std::optional<quint64> next = outlook ? outlook->next : std::nullopt;
     const quint64 number = next.value_or(0);
     const QByteArray bytes = next ? rule.BytesOf(number) : QByteArray();
@@ -240,7 +239,7 @@ SerialPlan serialPlan(const product::SerialRule& rule, const std::optional<recor
         plan.text = QStringLiteral("serial: used up, 0 left (last %1)\n").arg(rule.last);
     else
         plan.text = QStringLiteral("serial: next %1 at %2 (%3): %4; %5 left\n")
-                        .arg(number).arg(address, QLatin1String(product::FormatName(rule.format)),
+                        .arg(number).arg(ImageAddressText(rule.address), QLatin1String(product::FormatName(rule.format)),
                                         QString::fromLatin1(bytes.toHex(' ')).toUpper())
                         .arg(outlook->left);
     return plan;

@@ -18,6 +18,11 @@ void say(QTextStream& err, const QString& text)
     err.flush();
 }
 
+QString usedUpText(const product::Product& product, const product::SerialRule& rule)
+{
+    return QStringLiteral("%1's serial numbers are used up: the last is %2").arg(product.name).arg(rule.last);
+}
+
 } // namespace
 
 const product::SerialRule* SerialRuleFor(const Invocation& inv, const product::Product* product)
@@ -75,7 +80,7 @@ std::optional<record::Outlook> NumbersLeft(record::Record& record, const product
     if (!outlook)
         say(err, QStringLiteral("the record cannot tell %1's next serial number: %2").arg(product.name, reason));
     else if (!outlook->next)
-        say(err, QStringLiteral("%1's serial numbers are used up: the last is %2").arg(product.name).arg(rule.last));
+        say(err, usedUpText(product, rule));
     return outlook;
 }
 
@@ -83,8 +88,7 @@ bool TargetNumbers::Reserve(FlashSession& session, WriteSummary& summary, QTextS
 {
     const record::Reservation reserved = record_.Reserve(product_.name, NumberRangeOf(rule_));
     if (!reserved.serial) {
-        say(err, reserved.usedUp ? QStringLiteral("%1's serial numbers are used up: the last is %2")
-                                       .arg(product_.name).arg(rule_.last)
+        say(err, reserved.usedUp ? usedUpText(product_, rule_)
                                  : QStringLiteral("no serial number could be reserved: %1").arg(reserved.reason));
         summary.exit = Exit::kFile;
         return false;

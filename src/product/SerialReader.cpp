@@ -7,6 +7,7 @@
 
 #include "imagebuf/imagebuf.h"
 #include "link/Protocol.h"
+#include "transfer/ImageLoading.h"
 
 #include <algorithm>
 
@@ -26,11 +27,6 @@ constexpr KeyRule kSerialKeys[] = {{"address",   ValueKind::Integer, true},
                                    {"overwrite", ValueKind::Boolean, false}};
 
 const QString kSection = QStringLiteral("thru.serial");
-
-QString hexAddress(qint64 address)
-{
-    return QStringLiteral("0x") + QString::number(address, 16).toUpper().rightJustified(5, QLatin1Char('0'));
-}
 
 class SerialReader {
 public:
@@ -127,7 +123,7 @@ void SerialReader::readPlace(const std::vector<uint8_t>& image)
     const int bytes = rule_.PlacedBytes();
     if (address < 0 || address + bytes > Proto::kImageBytes)
         return fault("address", QStringLiteral("%1 bytes at %2 lie outside the image (0x00000-%3)")
-                                    .arg(bytes).arg(hexAddress(address)).arg(hexAddress(Proto::kImageBytes - 1)));
+                                    .arg(bytes).arg(ImageAddressText(address)).arg(ImageAddressText(Proto::kImageBytes - 1)));
     rule_.address = static_cast<int32_t>(address);
     if (rule_.overwrite || image.empty())
         return;
@@ -135,7 +131,7 @@ void SerialReader::readPlace(const std::vector<uint8_t>& image)
     const auto data = std::find_if(place, place + bytes, [](uint8_t b) { return b != IMAGEBUF_BLANK; });
     if (data != place + bytes)
         fault("address", QStringLiteral("the image holds data at %1 (0x%2); overwrite = true places the number over it")
-                             .arg(hexAddress(data - image.begin()))
+                             .arg(ImageAddressText(data - image.begin()))
                              .arg(*data, 2, 16, QLatin1Char('0')));
 }
 

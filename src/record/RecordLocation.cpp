@@ -120,6 +120,7 @@ bool parseKeywords(const QString& text, Location& location, QString* reason)
     return true;
 }
 
+// By pattern, not QUrl: libpq's URLs put a socket folder in the host as %2F…, which QUrl refuses.
 bool parseUrl(const QString& text, Location& location, QString* reason)
 {
     static const QRegularExpression pattern(QStringLiteral(

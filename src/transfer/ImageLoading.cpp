@@ -29,6 +29,12 @@ imagebuf::ImageLoad LoadChosenImage(const std::optional<ImagePatch>& patch)
     return image;
 }
 
+QString ImageAddressText(qint64 address)
+{
+    const QString digits = QString::number(address < 0 ? -address : address, 16).toUpper();
+    return (address < 0 ? QStringLiteral("-0x") : QStringLiteral("0x")) + digits.rightJustified(5, QLatin1Char('0'));
+}
+
 const MessageRow* ImageFaultOf(int16_t result)
 {
     if (result == IMAGEBUF_CANNOT_OPEN)

@@ -4,6 +4,7 @@
 #include "shared/MessageTable.h"
 
 #include <QByteArray>
+#include <QString>
 
 #include <cstdint>
 #include <optional>
@@ -21,6 +22,10 @@ struct ImagePatch {
 // and what and where its fault was. A good load gets `patch` over it, its data end moved up to
 // take the patch in.
 imagebuf::ImageLoad LoadChosenImage(const std::optional<ImagePatch>& patch = std::nullopt);
+
+// An address in the image as the command line and the product file tell it: "0x7FFF0", five hex
+// digits at least; a negative one (a product's mistake) with its sign.
+QString ImageAddressText(qint64 address);
 
 // The message a load ends with; nullptr when the image loaded.
 const MessageRow* ImageFaultOf(int16_t result);
